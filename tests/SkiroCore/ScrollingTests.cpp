@@ -1,0 +1,139 @@
+#include "SkiroCore/ScrollDeltas.hpp"
+#include "SkiroCore/Scrolling.hpp"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace skiro {
+namespace {
+
+using corvale::json::decode;
+using corvale::json::DecodingError;
+using corvale::json::encode;
+using corvale::json::Json;
+
+TEST(TextForms, RoundTripAndExactMatch) {
+    for (Device d : allCases<Device>) {
+        EXPECT_EQ(deviceFromString(toString(d)), d);
+    }
+    for (Axis a : allCases<Axis>) {
+        EXPECT_EQ(axisFromString(toString(a)), a);
+    }
+    for (Direction d : allCases<Direction>) {
+        EXPECT_EQ(directionFromString(toString(d)), d);
+    }
+    EXPECT_EQ(allCases<Device>[0], Device::trackpad);
+    EXPECT_EQ(allCases<Direction>[1], Direction::standard);
+    EXPECT_EQ(directionFromString("Natural"), std::nullopt);
+    EXPECT_EQ(deviceFromString("mouse "), std::nullopt);
+    EXPECT_EQ(axisFromString(""), std::nullopt);
+}
+
+TEST(TextForms, DecodingAnUnknownTextIsDataCorrupted) {
+    EXPECT_EQ(decode<Device>(Json("mouse")), Device::mouse);
+    try {
+        decode<Axis>(Json("diagonal"));
+        FAIL();
+    } catch (const DecodingError& error) {
+        EXPECT_EQ(error.kind(), DecodingError::Kind::dataCorrupted);
+    }
+    EXPECT_THROW(decode<Direction>(Json(1)), DecodingError);
+}
+
+TEST(Directions, SubscriptAddressesEachField) {
+    Directions d;
+    d.at(Device::trackpad, Axis::horizontal) = Direction::standard;
+    d.at(Device::mouse, Axis::vertical) = Direction::natural;
+    EXPECT_EQ(d, (Directions{Direction::natural, Direction::standard, Direction::natural,
+                             Direction::standard}));
+    EXPECT_EQ(d.at(Device::mouse, Axis::horizontal), Direction::standard);
+    EXPECT_EQ(Directions::system(true), (Directions{Direction::natural, Direction::natural,
+                                                    Direction::natural, Direction::natural}));
+    EXPECT_EQ(Directions::system(false).at(Device::trackpad, Axis::vertical), Direction::standard);
+}
+
+TEST(Directions, JsonFillsMissingKeysWithDefaults) {
+    EXPECT_EQ(decode<Directions>(std::string_view("{}")), Directions{});
+    Directions d = decode<Directions>(std::string_view(R"({"mouseVertical": "natural"})"));
+    EXPECT_EQ(d, (Directions{Direction::natural, Direction::natural, Direction::natural,
+                             Direction::standard}));
+    Directions withNullAndExtra =
+        decode<Directions>(std::string_view(R"({"trackpadVertical": null, "colour": "blue"})"));
+    EXPECT_EQ(withNullAndExtra, Directions{});
+}
+
+TEST(Directions, JsonEncodesAllFourKeysAndRoundTrips) {
+    Directions d{Direction::standard, Direction::natural, Direction::natural, Direction::standard};
+    Json json = encode(d);
+    EXPECT_EQ(json.size(), 4u);
+    EXPECT_EQ(json["trackpadVertical"], "standard");
+    EXPECT_EQ(decode<Directions>(json), d);
+}
+
+TEST(Directions, JsonFailsAsAWhole) {
+    for (std::string_view bytes :
+         {R"({"mouseVertical": "Natural"})",
+          R"({"trackpadVertical": "standard", "mouseHorizontal": 1})", R"([])"}) {
+        EXPECT_THROW(decode<Directions>(bytes), DecodingError) << bytes;
+    }
+}
+
+TEST(FlipRule, EachAxisFlipsWhereTheChoiceDiffersFromTheSystem) {
+    Directions d{Direction::natural, Direction::standard, Direction::standard, Direction::natural};
+    struct Case {
+        Device device;
+        bool systemNatural;
+        std::optional<Axis> wheelFollows;
+        Flip expected;
+    };
+    const Case cases[] = {
+        {Device::mouse, true, std::nullopt, {true, false}},
+        {Device::mouse, true, Axis::horizontal, {false, false}},
+        {Device::mouse, true, Axis::vertical, {true, true}},
+        {Device::mouse, false, std::nullopt, {false, true}},
+        {Device::trackpad, true, std::nullopt, {false, true}},
+        {Device::trackpad, false, std::nullopt, {true, false}},
+        {Device::trackpad, false, Axis::vertical, {true, true}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Flip::rule(c.device, c.systemNatural, d, c.wheelFollows), c.expected)
+            << toString(c.device) << " natural=" << c.systemNatural;
+    }
+}
+
+TEST(FlipRule, FollowingTheSystemFlipsNothing) {
+    for (bool natural : {true, false}) {
+        for (Device device : allCases<Device>) {
+            for (std::optional<Axis> w : {std::optional<Axis>{}, std::optional{Axis::vertical},
+                                          std::optional{Axis::horizontal}}) {
+                Flip flip = Flip::rule(device, natural, Directions::system(natural), w);
+                EXPECT_EQ(flip, Flip::none);
+                EXPECT_TRUE(flip.isNone());
+            }
+        }
+    }
+    EXPECT_FALSE((Flip{false, true}).isNone());
+}
+
+TEST(Deltas, FlippedNegatesExactlyTheFlaggedAxes) {
+    ScrollDeltas d{{3, 2.5, 40}, {-1, -0.25, -7}};
+    EXPECT_EQ(d.flipped(Flip::none), d);
+    EXPECT_EQ(d.flipped({true, false}), (ScrollDeltas{{-3, -2.5, -40}, {-1, -0.25, -7}}));
+    EXPECT_EQ(d.flipped({false, true}), (ScrollDeltas{{3, 2.5, 40}, {1, 0.25, 7}}));
+    for (Flip f : {Flip{true, false}, Flip{false, true}, Flip{true, true}}) {
+        EXPECT_EQ(d.flipped(f).flipped(f), d);
+    }
+    EXPECT_EQ(AxisDeltas::zero.reversed(), AxisDeltas::zero);
+}
+
+TEST(Deltas, ReversingTheMostNegativeValueSaturates) {
+    constexpr auto min = std::numeric_limits<std::int64_t>::min();
+    constexpr auto max = std::numeric_limits<std::int64_t>::max();
+    AxisDeltas extreme{min, -1.0, min};
+    EXPECT_EQ(extreme.reversed(), (AxisDeltas{max, 1.0, max}));
+    EXPECT_EQ((AxisDeltas{max, 0, max}).reversed(), (AxisDeltas{-max, 0, -max}));
+}
+
+} // namespace
+} // namespace skiro
