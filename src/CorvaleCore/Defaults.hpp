@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corvale {
+
+// The application's user defaults: data stored by key, one file per key in one folder, each
+// replaced atomically, so a reader never sees half a value and writers of different keys, or of
+// the same key from several threads, never lose a whole value. Nothing is cached: a fresh store
+// over the same folder reads what the last one wrote. Data is returned exactly as stored;
+// whether it decodes is the caller's business, and damaged data stays until the next write.
+// Safe from any thread.
+class Defaults {
+public:
+    explicit Defaults(std::filesystem::path folder);
+
+    // The application's standard defaults: the user-defaults folder of
+    // `AppIdentity::current().bundleID`, as the environment names it now.
+    static Defaults standard();
+
+    const std::filesystem::path& folder() const { return folder_; }
+
+    // The data under `key`; none when nothing is stored or it cannot be read.
+    std::optional<std::string> data(std::string_view key) const;
+
+    // Stores `data` under `key`, creating the folder when needed. A failure is logged as an
+    // error in the lifecycle category and answered false; what was stored before stays.
+    bool set(std::string_view key, std::string_view data) const;
+
+    // Removes the key; true when nothing is stored under it afterwards.
+    bool remove(std::string_view key) const;
+
+    // The file that holds `key`: any byte that is not a letter, digit, '-' or '_' is written
+    // as %XX, so no key can name a path outside the folder or a hidden file.
+    std::filesystem::path location(std::string_view key) const;
+
+private:
+    std::filesystem::path folder_;
+};
+
+} // namespace corvale

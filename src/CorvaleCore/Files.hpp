@@ -1,0 +1,40 @@
+#pragma once
+
+#include "CorvaleCore/Error.hpp"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corvale {
+
+// A file that could not be read or written, with the system's reason.
+class FileError : public Error {
+public:
+    enum class Operation { read, write };
+
+    FileError(Operation operation, std::filesystem::path path, int errorNumber);
+
+    Operation operation() const { return operation_; }
+    const std::filesystem::path& path() const { return path_; }
+    int errorNumber() const { return errno_; }
+
+    std::string description() const override;
+
+private:
+    Operation operation_;
+    std::filesystem::path path_;
+    int errno_;
+};
+
+// Writes `bytes` to a new temporary file beside `path`, flushes it to the disk and renames it
+// over `path`, so a reader sees the old file or the new one, never a part of either. Several
+// writers may write the same path at once: each uses its own temporary file and the last
+// rename wins. The folder must exist. Throws FileError.
+void writeAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// The whole file; none when it does not exist or cannot be read.
+std::optional<std::string> readFile(const std::filesystem::path& path);
+
+} // namespace corvale

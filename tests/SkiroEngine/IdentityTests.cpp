@@ -1,0 +1,42 @@
+#include "SkiroEngine/Identity.hpp"
+#include "SkiroEngine/Logs.hpp"
+
+#include "CorvaleCore/Bundle.hpp"
+
+#include "Support/Framework.hpp"
+
+#include <gtest/gtest.h>
+
+namespace skiro {
+namespace {
+
+TEST(SkiroIdentity, NamesSkiroAndItsRepository) {
+    corvale::AppIdentity identity = appIdentity();
+    EXPECT_EQ(identity.name, "Skiro");
+    EXPECT_EQ(identity.repository.substr(identity.repository.find('/')), "/Skiro");
+    EXPECT_EQ(identity.newIssueURL(), "https://github.com/" + identity.repository + "/issues/new");
+    EXPECT_NE(identity.bundleID, corvale::AppIdentity::fallbackBundleID);
+}
+
+TEST(SkiroIdentity, MatchesTheBundleTheBuildCompiledIn) {
+    corvale::Bundle bundle = corvale::Bundle::compiled();
+    EXPECT_EQ(bundle.string(corvale::Bundle::nameKey), appIdentity().name);
+    EXPECT_EQ(bundle.identifier(), appIdentity().bundleID);
+    EXPECT_EQ(corvale::AppIdentity::fromBundle(bundle),
+              (corvale::AppIdentity{appIdentity().name, appIdentity().bundleID, ""}));
+}
+
+TEST(EngineLog, GeneralWritesUnderTheApplicationsSubsystem) {
+    corvale::test::ScopedIdentity identity(appIdentity());
+    corvale::test::ScopedLog log;
+    EXPECT_EQ(logs::general().category(), "general");
+    logs::general().error("the tap gave up");
+    auto entries = corvale::LogStore::shared().entries(std::chrono::system_clock::time_point::min(),
+                                                       appIdentity().bundleID);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].category, "general");
+    EXPECT_EQ(entries[0].message, "the tap gave up");
+}
+
+} // namespace
+} // namespace skiro
