@@ -32,6 +32,12 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// Delays, intervals and leeways are held within a century, so no deadline overflows.
+Clock::duration bounded(std::chrono::nanoseconds duration) {
+    constexpr std::chrono::nanoseconds century = std::chrono::hours(24 * 366 * 100);
+    return std::clamp(duration, std::chrono::nanoseconds::zero(), century);
+}
+
 // The queue whose work the calling thread runs now; compared, never followed.
 thread_local const void* currentQueue = nullptr;
 
@@ -438,19 +444,20 @@ private:
     }
 
     void arm(std::optional<Clock::time_point> at) {
-        itimerspec spec{};
+        itimerspec setting{};
         if (at) {
             auto since = at->time_since_epoch();
             auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
-            spec.it_value.tv_sec = static_cast<time_t>(seconds.count());
-            spec.it_value.tv_nsec = static_cast<long>(
+            setting.it_value.tv_sec = static_cast<time_t>(seconds.count());
+            setting.it_value.tv_nsec = static_cast<long>(
                 std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
             // Zero would disarm the timer; a deadline at the clock's start is long past.
-            if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) {
-                spec.it_value.tv_nsec = 1;
+            if (since <= Clock::duration::zero()) {
+                setting.it_value.tv_sec = 0;
+                setting.it_value.tv_nsec = 1;
             }
         }
-        ::timerfd_settime(timerFile_, TFD_TIMER_ABSTIME, &spec, nullptr);
+        ::timerfd_settime(timerFile_, TFD_TIMER_ABSTIME, &setting, nullptr);
     }
 
     void serve() {
@@ -588,7 +595,7 @@ void DispatchQueue::async(Work work) const {
 void DispatchQueue::asyncAfter(std::chrono::nanoseconds delay, Work work) const {
     auto source = std::make_shared<detail::SourceCore>(*this, std::move(work));
     source->isTimer = true;
-    source->deadline = Clock::now() + delay;
+    source->deadline = Clock::now() + bounded(delay);
     detail::SourceManager::shared().addTimer(std::move(source));
 }
 
@@ -658,8 +665,8 @@ DispatchSource DispatchSource::timer(const DispatchQueue& queue, Duration delay,
                                      Handler handler) {
     auto core = std::make_shared<detail::SourceCore>(queue, std::move(handler));
     core->isTimer = true;
-    core->deadline = Clock::now() + delay;
-    core->leeway = std::max(leeway, Duration::zero());
+    core->deadline = Clock::now() + bounded(delay);
+    core->leeway = bounded(leeway);
     detail::SourceManager::shared().addTimer(core);
     return DispatchSource(std::move(core));
 }
@@ -669,10 +676,10 @@ DispatchSource DispatchSource::repeatingTimer(const DispatchQueue& queue, Durati
     auto core = std::make_shared<detail::SourceCore>(queue, std::move(handler));
     core->isTimer = true;
     core->repeating = true;
-    core->deadline = Clock::now() + delay;
+    core->deadline = Clock::now() + bounded(delay);
     // A zero interval would fire without pause.
-    core->interval = std::max<Clock::duration>(interval, std::chrono::microseconds(1));
-    core->leeway = std::max(leeway, Duration::zero());
+    core->interval = std::max<Clock::duration>(bounded(interval), std::chrono::microseconds(1));
+    core->leeway = bounded(leeway);
     detail::SourceManager::shared().addTimer(core);
     return DispatchSource(std::move(core));
 }

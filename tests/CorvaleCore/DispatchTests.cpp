@@ -275,6 +275,16 @@ TEST(Timer, AsyncAfterNeverRunsEarly) {
     EXPECT_GE(ranAt - start, 20ms);
 }
 
+TEST(Timer, OutOfRangeDelaysNeitherOverflowNorHoldUpOtherTimers) {
+    std::atomic<int> fired{0};
+    DispatchSource never = DispatchSource::repeatingTimer(
+        DispatchQueue::main(), std::chrono::nanoseconds::max(), std::chrono::nanoseconds::max(),
+        std::chrono::nanoseconds::max(), [&] { fired += 100; });
+    DispatchSource past = DispatchSource::timer(DispatchQueue::main(), -1h, -1h, [&] { ++fired; });
+    DispatchQueue::main().asyncAfter(-1h, [&] { ++fired; });
+    EXPECT_TRUE(eventually([&] { return fired.load() == 2; }));
+}
+
 TEST(Timer, OneShotFiresOnce) {
     DispatchQueue queue("org.example.timers");
     std::atomic<int> once{0};
