@@ -1,7 +1,7 @@
 # A thin wrapper over scripts/setup, CMake presets and CTest.
 PRESET ?= default
 
-.PHONY: setup configure build test bench clean
+.PHONY: setup configure build test bench fuzz clean
 
 setup:
 	@scripts/setup
@@ -20,5 +20,11 @@ bench: configure
 	@cmake --build --preset default --target benchmarks
 	@for b in build/bench/*Bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
 
+# FUZZ_SECONDS (default 60) per target; FUZZ_ONLY=<Name>Fuzz runs one.
+fuzz: setup
+	@cmake --preset fuzz --log-level=WARNING
+	@cmake --build --preset fuzz
+	@scripts/fuzz
+
 clean:
-	@rm -rf build build-debug build-asan build-tsan
+	@rm -rf build build-debug build-asan build-tsan build-fuzz fuzz/corpus-work
