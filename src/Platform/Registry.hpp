@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+// The device registry: a tree of services, each with a class, properties and a unique
+// registry entry ID (the sender ID of the HID events a device's service sends).
+namespace platform {
+
+// A handle on one entry; nothing to release.
+struct RegistryEntry {
+    std::uint64_t handle = 0;
+    bool operator==(const RegistryEntry&) const = default;
+};
+
+// A property's value: text, number (whole or real) or boolean.
+using RegistryProperty = std::variant<std::string, std::int64_t, double, bool>;
+
+namespace registry {
+inline constexpr std::string_view servicePlane = "IOService";
+// The longest class name a lookup returns; longer names are cut.
+inline constexpr std::size_t classNameLimit = 127;
+} // namespace registry
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    // The service whose registry entry ID is `entryID`, or nothing.
+    virtual std::optional<RegistryEntry> service(std::uint64_t entryID) const = 0;
+    virtual std::uint64_t entryID(RegistryEntry entry) const = 0;
+    virtual std::string className(RegistryEntry entry) const = 0;
+    // The entry's class is `className` or derives from it.
+    virtual bool conformsTo(RegistryEntry entry, std::string_view className) const = 0;
+    virtual std::optional<RegistryEntry> parent(RegistryEntry entry,
+                                                std::string_view plane) const = 0;
+    virtual std::optional<RegistryProperty> property(RegistryEntry entry,
+                                                     std::string_view key) const = 0;
+    // Every entry of the plane, walked recursively from the root; nothing when the walk cannot
+    // be started.
+    virtual std::optional<std::vector<RegistryEntry>> entries(std::string_view plane) const = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,128 @@
+// The rest of the simulated system: the natural-scrolling preference and its announcement,
+// notifications, the clock, running applications and the machine's facts.
+#include "Platform/Simulated/SimulatedSystem.hpp"
+
+#include <gtest/gtest.h>
+
+namespace platform::simulated {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string key(SimulatedSystem::naturalScrollingKey);
+
+TEST(SystemPreferences, TheProcessReadsWhatItLastSynchronized) {
+    SimulatedSystem system;
+    Preferences& preferences = system.preferences();
+    std::vector<std::string> announced;
+    system.distributedNotifications().addObserver(
+        std::string(SimulatedSystem::naturalScrollingChanged),
+        [&](const std::string& name) { announced.push_back(name); });
+
+    EXPECT_EQ(preferences.copyAnyApplicationValue(key), PreferenceValue{true});
+    system.setNaturalScrolling(false);
+    EXPECT_EQ(announced.size(), 1u);
+    EXPECT_FALSE(system.naturalScrolling()) << "the system applies the new setting at once";
+    EXPECT_EQ(preferences.copyAnyApplicationValue(key), PreferenceValue{true})
+        << "this process still reads its cached copy";
+    EXPECT_TRUE(preferences.synchronizeAnyApplication());
+    EXPECT_EQ(preferences.copyAnyApplicationValue(key), PreferenceValue{false});
+
+    system.simulatedPreferences().setSynchronizeFails(true);
+    system.setNaturalScrolling(true);
+    EXPECT_FALSE(preferences.synchronizeAnyApplication());
+    EXPECT_EQ(preferences.copyAnyApplicationValue(key), PreferenceValue{false});
+}
+
+TEST(SystemPreferences, AMissingOrNonBooleanSettingMeansNatural) {
+    SimulatedSystem system;
+    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
+    system.setNaturalScrolling(false);
+    EXPECT_EQ(system.post(mouse, Scroll{1}).made.vertical.line, 1);
+
+    for (std::optional<PreferenceValue> odd :
+         {std::optional<PreferenceValue>{}, std::optional<PreferenceValue>{std::int64_t{0}},
+          std::optional<PreferenceValue>{std::string("NO")}}) {
+        system.simulatedPreferences().store(key, odd);
+        EXPECT_TRUE(system.naturalScrolling());
+        PostResult result = system.post(mouse, Scroll{1});
+        EXPECT_EQ(result.made.vertical.line, -1);
+        EXPECT_TRUE(result.made.app->directionInvertedFromDevice);
+        system.preferences().synchronizeAnyApplication();
+        EXPECT_EQ(system.preferences().copyAnyApplicationValue(key), odd);
+    }
+}
+
+TEST(SystemNotifications, SessionPowerAndUnlockAreAnnounced) {
+    SimulatedSystem system;
+    std::vector<std::string> heard;
+    auto note = [&](const std::string& name) { heard.push_back(name); };
+    NotificationCenter& workspace = system.workspace().notifications();
+    for (std::string_view name : {workspace::didWake, workspace::sessionDidResignActive,
+                                  workspace::sessionDidBecomeActive}) {
+        workspace.addObserver(std::string(name), note);
+    }
+    auto unlock = system.distributedNotifications().addObserver(
+        std::string(SimulatedSystem::screenUnlocked), note);
+
+    system.sleepAndWake();
+    system.resignActiveSession();
+    system.becomeActiveSession();
+    system.unlockScreen();
+    EXPECT_EQ(heard, (std::vector<std::string>{std::string(workspace::didWake),
+                                               std::string(workspace::sessionDidResignActive),
+                                               std::string(workspace::sessionDidBecomeActive),
+                                               std::string(SimulatedSystem::screenUnlocked)}));
+
+    system.distributedNotifications().removeObserver(unlock);
+    system.unlockScreen();
+    EXPECT_EQ(heard.size(), 4u);
+
+    EXPECT_TRUE(system.workspace().openURL(
+        "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"));
+    EXPECT_FALSE(system.workspace().openURL("no scheme"));
+    EXPECT_EQ(system.simulatedWorkspace().openedURLs().size(), 1u);
+}
+
+TEST(SystemClock, MovesOnlyWhenToldAndConvertsTicks) {
+    SimulatedSystem system;
+    Clock& clock = system.clock();
+    std::uint64_t start = clock.uptimeNanoseconds();
+    EXPECT_EQ(clock.uptimeNanoseconds(), start);
+    EXPECT_EQ(clock.timebase(), (Timebase{125, 3}));
+    EXPECT_EQ(clock.machAbsoluteTime(), start * 3 / 125);
+
+    clock.sleep(11s);
+    EXPECT_EQ(clock.uptimeNanoseconds(), start + 11'000'000'000);
+    EXPECT_DOUBLE_EQ(clock.systemUptime(), static_cast<double>(start + 11'000'000'000) / 1e9);
+
+    system.simulatedClock().setTimebase({1, 1});
+    EXPECT_EQ(clock.machAbsoluteTime(), clock.uptimeNanoseconds());
+
+    SimulatedClock real(true);
+    std::uint64_t first = real.uptimeNanoseconds();
+    while (real.uptimeNanoseconds() == first) {
+    }
+    EXPECT_GT(real.uptimeNanoseconds(), first);
+}
+
+TEST(SystemFacts, RunningApplicationsAndTheHost) {
+    SimulatedSystem system;
+    RunningApplications& applications = system.runningApplications();
+    EXPECT_EQ(applications.localizedName(system.application().processIdentifier()),
+              std::string(SimulatedSystem::applicationName));
+    std::int32_t daemon = system.applications().launch(std::nullopt);
+    EXPECT_NE(daemon, applications.currentProcessIdentifier());
+    EXPECT_EQ(applications.localizedName(daemon), std::nullopt);
+    system.applications().quit(daemon);
+    EXPECT_EQ(applications.localizedName(-5), std::nullopt);
+
+    EXPECT_TRUE(system.facts().operatingSystemVersionString().starts_with("Version "));
+    EXPECT_FALSE(system.facts().modelIdentifier().empty());
+    EXPECT_FALSE(system.facts().processorKind().empty());
+    system.simulatedFacts().set("Version 14.5 (Build 23F79)", "Mac14,2", "Apple silicon");
+    EXPECT_EQ(system.facts().modelIdentifier(), "Mac14,2");
+}
+
+} // namespace
+} // namespace platform::simulated

@@ -1,0 +1,144 @@
+// When the simulated system switches a tap off, and how it tells the tap: a callback slower
+// than the budget (measured on the simulated clock), user input, a lost trust, or silently.
+#include "TestTaps.hpp"
+
+#include <gtest/gtest.h>
+
+namespace platform::simulated {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::LoopThread;
+using testing::RecordingTap;
+
+TEST(TapHealth, ASlowCallbackIsSwitchedOffAndToldLater) {
+    SimulatedSystem system;
+    system.taps().setTimeout(50ms);
+    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
+    LoopThread input(system.runLoops());
+    RecordingTap tap;
+    std::chrono::milliseconds stall{0};
+    tap.act = [&](Event& event) {
+        // The callback "takes" this long: the time passes on the simulated clock.
+        system.clock().sleep(stall);
+        event.setIntegerValue(field::scrollWheelEventPointDeltaAxis1, 99);
+        return &event;
+    };
+    ASSERT_TRUE(tap.make(system, TapLocation::hid, TapPlacement::headInsert, TapOptions::defaultTap,
+                         &input.loop()));
+
+    stall = 50ms; // exactly the budget: still in time
+    system.post(mouse, Scroll{1});
+    input.sync();
+    EXPECT_TRUE(tap.tap->isEnabled());
+    EXPECT_TRUE(tap.noticesSeen().empty());
+
+    stall = 51ms;
+    std::uint64_t before = system.clock().uptimeNanoseconds();
+    PostResult late = system.post(mouse, Scroll{1});
+    EXPECT_EQ(system.clock().uptimeNanoseconds() - before, 51'000'000u);
+    EXPECT_FALSE(tap.tap->isEnabled());
+    ASSERT_TRUE(late.delivered) << "the scroll goes on";
+    EXPECT_EQ(late.delivered->vertical.point, 99);
+
+    // The notice comes afterwards, on the tap's loop.
+    input.sync();
+    EXPECT_EQ(tap.noticesSeen(), std::vector<EventType>{EventType::tapDisabledByTimeout});
+    EXPECT_EQ(tap.threadsSeen().back(), input.id());
+
+    // Switched off, it sees nothing until enabled again.
+    stall = 0ms;
+    system.post(mouse, Scroll{1});
+    EXPECT_EQ(tap.scrolls.load(), 2);
+    tap.tap->enable(true);
+    system.post(mouse, Scroll{1});
+    EXPECT_EQ(tap.scrolls.load(), 3);
+
+    TapInformation info = system.eventTaps().list()->front();
+    EXPECT_FLOAT_EQ(info.maxUsecLatency, 51'000);
+    EXPECT_FLOAT_EQ(info.minUsecLatency, 0);
+}
+
+TEST(TapHealth, SwitchedOffByUserInputOrSilentlyOnRequest) {
+    SimulatedSystem system;
+    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
+    RunLoop& here = system.runLoops().current();
+    RecordingTap tap;
+    ASSERT_TRUE(tap.make(system, TapLocation::session, TapPlacement::headInsert,
+                         TapOptions::defaultTap, &here));
+    std::uint32_t id =
+        system.taps().tapOfThisProcess(TapLocation::session, TapOptions::defaultTap).value();
+
+    ASSERT_TRUE(system.taps().switchOff(id, SwitchOff::byUserInput));
+    EXPECT_FALSE(tap.tap->isEnabled());
+    EXPECT_TRUE(tap.noticesSeen().empty()) << "told later, not inside the call";
+    EXPECT_TRUE(here.runUntil([&] { return !tap.noticesSeen().empty(); }, 5s));
+    EXPECT_EQ(tap.noticesSeen(), std::vector<EventType>{EventType::tapDisabledByUserInput});
+
+    tap.tap->enable(true);
+    ASSERT_TRUE(system.taps().switchOff(id, SwitchOff::silently));
+    EXPECT_FALSE(tap.tap->isEnabled());
+    system.post(mouse, Scroll{1});
+    EXPECT_EQ(tap.scrolls.load(), 0);
+    EXPECT_FALSE(here.runOnce(0ns)) << "nothing was queued for a silent switch-off";
+    EXPECT_EQ(tap.noticesSeen().size(), 1u);
+
+    system.taps().setRefusesEnable(id, true);
+    tap.tap->enable(true);
+    EXPECT_FALSE(tap.tap->isEnabled()) << "the system will not bring it back";
+    system.taps().setRefusesEnable(id, false);
+    tap.tap->enable(true);
+    EXPECT_TRUE(tap.tap->isEnabled());
+    EXPECT_FALSE(system.taps().switchOff(9999, SwitchOff::byTimeout));
+}
+
+TEST(TapHealth, TakingAwayTheTrustSwitchesActiveTapsOff) {
+    SimulatedSystem system;
+    RunLoop& here = system.runLoops().current();
+    int announced = 0;
+    system.distributedNotifications().addObserver(
+        std::string(SimulatedSystem::accessibilityChanged),
+        [&](const std::string&) { ++announced; });
+    RecordingTap active, listener;
+    ASSERT_TRUE(active.make(system, TapLocation::hid, TapPlacement::headInsert,
+                            TapOptions::defaultTap, &here));
+    ASSERT_TRUE(listener.make(system, TapLocation::session, TapPlacement::tailAppend,
+                              TapOptions::listenOnly, &here));
+
+    system.setAccessibilityTrusted(false);
+    EXPECT_EQ(announced, 1);
+    EXPECT_FALSE(active.tap->isEnabled());
+    EXPECT_TRUE(listener.tap->isEnabled());
+    EXPECT_TRUE(here.runUntil([&] { return !active.noticesSeen().empty(); }, 5s));
+    EXPECT_EQ(active.noticesSeen(), std::vector<EventType>{EventType::tapDisabledByUserInput});
+    EXPECT_TRUE(listener.noticesSeen().empty());
+
+    active.tap->enable(true);
+    EXPECT_FALSE(active.tap->isEnabled()) << "no active tap runs without the trust";
+
+    system.setAccessibilityTrusted(false);
+    EXPECT_EQ(announced, 1) << "no change, no announcement";
+    system.setAccessibilityTrusted(true);
+    EXPECT_EQ(announced, 2);
+    active.tap->enable(true);
+    EXPECT_TRUE(active.tap->isEnabled());
+}
+
+TEST(TapHealth, ATapOnALoopNobodyRunsTimesOut) {
+    SimulatedSystem system;
+    system.taps().setUnservicedLimit(1ms);
+    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
+    RunLoop* idle = nullptr;
+    std::thread([&] { idle = &system.runLoops().current(); }).join();
+    RecordingTap tap;
+    ASSERT_TRUE(
+        tap.make(system, TapLocation::hid, TapPlacement::headInsert, TapOptions::defaultTap, idle));
+
+    PostResult result = system.post(mouse, Scroll{1});
+    EXPECT_TRUE(result.delivered);
+    EXPECT_FALSE(tap.tap->isEnabled());
+    EXPECT_EQ(tap.scrolls.load(), 0);
+}
+
+} // namespace
+} // namespace platform::simulated

@@ -1,0 +1,261 @@
+// How the simulated system passes a scroll through the taps: their order, what active and
+// listen-only taps may do, masks, enabled state, run loops, the tap list and permissions.
+#include "TestTaps.hpp"
+
+#include <gtest/gtest.h>
+
+namespace platform::simulated {
+namespace {
+
+using testing::Journal;
+using testing::LoopThread;
+using testing::RecordingTap;
+
+constexpr EventMask scrolls = eventMaskBit(EventType::scrollWheel);
+constexpr EventField pointV = field::scrollWheelEventPointDeltaAxis1;
+
+Event* negateVerticalPoint(Event& event) {
+    event.setIntegerValue(pointV, -event.integerValue(pointV));
+    return &event;
+}
+
+TEST(TapRouting, HIDThenSessionThenAnnotatedHeadInsertedFirst) {
+    SimulatedSystem system;
+    VirtualDevice& trackpad = system.attach(DeviceDescription::builtInTrackpad());
+    LoopThread input(system.runLoops());
+    Journal journal;
+    struct Own {
+        const char* name;
+        TapLocation location;
+        TapPlacement placement;
+    };
+    // Made in an order unlike the routing order; two taps of another program among them.
+    const Own own[] = {
+        {"A hid tail", TapLocation::hid, TapPlacement::tailAppend},
+        {"B hid head", TapLocation::hid, TapPlacement::headInsert},
+        {"C session tail", TapLocation::session, TapPlacement::tailAppend},
+        {"E hid head", TapLocation::hid, TapPlacement::headInsert},
+        {"F annotated tail", TapLocation::annotatedSession, TapPlacement::tailAppend},
+        {"G session head", TapLocation::session, TapPlacement::headInsert},
+    };
+    RecordingTap taps[6];
+    std::int32_t other = system.applications().launch("Other");
+    for (std::size_t i = 0; i < 6; ++i) {
+        taps[i].name = own[i].name;
+        taps[i].journal = &journal;
+        ASSERT_TRUE(taps[i].make(system, own[i].location, own[i].placement, TapOptions::defaultTap,
+                                 &input.loop()));
+        if (i == 2) {
+            system.taps().addOtherTap(other, TapLocation::session, TapPlacement::tailAppend,
+                                      TapOptions::listenOnly, scrolls,
+                                      [&](SimulatedEvent&) { journal.add("D other session"); });
+        }
+    }
+    system.taps().addOtherTap(other, TapLocation::annotatedSession, TapPlacement::headInsert,
+                              TapOptions::defaultTap, scrolls,
+                              [&](SimulatedEvent&) { journal.add("H other annotated"); });
+
+    PostResult result = system.post(trackpad, Scroll{10, 0, 2, 0, 0, 0});
+    ASSERT_TRUE(result.delivered);
+    EXPECT_EQ(journal.copy(),
+              (std::vector<std::string>{"E hid head", "B hid head", "A hid tail", "G session head",
+                                        "C session tail", "D other session", "H other annotated",
+                                        "F annotated tail"}));
+    for (RecordingTap& tap : taps) {
+        EXPECT_EQ(tap.threadsSeen(), std::vector<std::thread::id>{input.id()})
+            << tap.name << " runs on its loop's thread";
+    }
+
+    // The tap list names them in the same order.
+    auto list = system.eventTaps().list();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->size(), 8u);
+    EXPECT_EQ((*list)[5].tappingProcess, other);
+    EXPECT_EQ((*list)[5].options, TapOptions::listenOnly);
+    EXPECT_EQ((*list)[0].tappingProcess, system.runningApplications().currentProcessIdentifier());
+    EXPECT_EQ((*list)[0].tapPoint, TapLocation::hid);
+    EXPECT_EQ((*list)[7].tapPoint, TapLocation::annotatedSession);
+    EXPECT_EQ((*list)[7].eventsOfInterest, scrolls);
+    EXPECT_TRUE((*list)[7].enabled);
+}
+
+TEST(TapRouting, ActiveTapsChangeTheEventListenOnlyTapsOnlySeeIt) {
+    SimulatedSystem system;
+    system.setNaturalScrolling(false);
+    VirtualDevice& trackpad = system.attach(DeviceDescription::builtInTrackpad());
+    LoopThread input(system.runLoops());
+
+    std::vector<std::int64_t> seenBySentinel;
+    RecordingTap changer, listener, sentinel;
+    changer.act = negateVerticalPoint;
+    listener.act = [](Event& event) {
+        negateVerticalPoint(event);
+        return nullptr; // a listener's answer, even a drop, counts for nothing
+    };
+    sentinel.act = [&](Event& event) {
+        seenBySentinel.push_back(event.integerValue(pointV));
+        return &event;
+    };
+    ASSERT_TRUE(listener.make(system, TapLocation::hid, TapPlacement::headInsert,
+                              TapOptions::listenOnly, &input.loop()));
+    ASSERT_TRUE(changer.make(system, TapLocation::hid, TapPlacement::tailAppend,
+                             TapOptions::defaultTap, &input.loop()));
+    ASSERT_TRUE(sentinel.make(system, TapLocation::session, TapPlacement::tailAppend,
+                              TapOptions::listenOnly, &input.loop()));
+
+    PostResult result = system.post(trackpad, Scroll{30, 0, 2, 0, 0, 0});
+    ASSERT_TRUE(result.delivered);
+    EXPECT_EQ(result.made.vertical.point, 30);
+    EXPECT_EQ(result.delivered->vertical.point, -30) << "only the active tap's change arrives";
+    EXPECT_EQ(seenBySentinel, std::vector<std::int64_t>{-30}) << "later taps see the change";
+    EXPECT_EQ(result.delivered->hid->scrollY, 30) << "the HID event is the device's";
+}
+
+TEST(TapRouting, AnActiveTapMayDropOrReplaceTheEvent) {
+    SimulatedSystem system;
+    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
+    RunLoop& here = system.runLoops().current();
+    SimulatedEvent replacement = system.makeScroll(SoftwareScroll{0, 5});
+    bool drop = true;
+    RecordingTap tap;
+    tap.act = [&](Event&) -> Event* { return drop ? nullptr : &replacement; };
+    ASSERT_TRUE(tap.make(system, TapLocation::session, TapPlacement::headInsert,
+                         TapOptions::defaultTap, &here));
+
+    EXPECT_FALSE(system.post(mouse, Scroll{1}).delivered);
+    EXPECT_EQ(system.application().receivedCount(), 0u);
+    drop = false;
+    PostResult replaced = system.post(mouse, Scroll{1});
+    ASSERT_TRUE(replaced.delivered);
+    EXPECT_EQ(replaced.delivered->horizontal.line, 5);
+    EXPECT_EQ(replaced.delivered->vertical.line, 0);
+}
+
+TEST(TapRouting, OnlyEnabledAttachedTapsWithTheEventInTheirMaskAreCalled) {
+    SimulatedSystem system;
+    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
+    LoopThread input(system.runLoops());
+    RecordingTap scroll, gesture, detached;
+    ASSERT_TRUE(scroll.make(system, TapLocation::hid, TapPlacement::headInsert,
+                            TapOptions::defaultTap, &input.loop()));
+    ASSERT_TRUE(gesture.make(system, TapLocation::hid, TapPlacement::headInsert,
+                             TapOptions::defaultTap, &input.loop(),
+                             eventMaskBit(EventType::gesture)));
+    ASSERT_TRUE(detached.make(system, TapLocation::hid, TapPlacement::headInsert,
+                              TapOptions::listenOnly, nullptr));
+
+    system.post(mouse, Scroll{1});
+    EXPECT_EQ(scroll.scrolls.load(), 1);
+    EXPECT_EQ(gesture.scrolls.load(), 0) << "not in its mask";
+    EXPECT_EQ(detached.scrolls.load(), 0) << "attached to no run loop";
+
+    scroll.tap->enable(false);
+    EXPECT_FALSE(scroll.tap->isEnabled());
+    system.post(mouse, Scroll{1});
+    EXPECT_EQ(scroll.scrolls.load(), 1);
+    scroll.tap->enable(true);
+    system.post(mouse, Scroll{1});
+    EXPECT_EQ(scroll.scrolls.load(), 2);
+
+    // Taken off its loop, then put back.
+    input.loop().removeSource(*scroll.source);
+    system.post(mouse, Scroll{1});
+    EXPECT_EQ(scroll.scrolls.load(), 2);
+    input.loop().addSource(*scroll.source);
+    system.post(mouse, Scroll{1});
+    EXPECT_EQ(scroll.scrolls.load(), 3);
+
+    std::size_t listed = system.eventTaps().list()->size();
+    scroll.tap->invalidate();
+    scroll.tap->enable(true);
+    EXPECT_FALSE(scroll.tap->isEnabled());
+    system.post(mouse, Scroll{1});
+    EXPECT_EQ(scroll.scrolls.load(), 3);
+    EXPECT_EQ(system.eventTaps().list()->size(), listed - 1) << "invalid taps leave the list";
+    EXPECT_EQ(system.application().receivedCount(), 6u) << "every scroll still arrives";
+}
+
+TEST(TapRouting, PostingFromTheTapsOwnThreadCallsItThere) {
+    SimulatedSystem system;
+    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
+    RecordingTap tap;
+    ASSERT_TRUE(tap.make(system, TapLocation::hid, TapPlacement::headInsert, TapOptions::defaultTap,
+                         &system.runLoops().current()));
+    tap.act = negateVerticalPoint;
+    PostResult result = system.post(mouse, Scroll{1});
+    EXPECT_EQ(result.delivered->vertical.point, -result.made.vertical.point);
+    EXPECT_EQ(tap.threadsSeen(), std::vector<std::thread::id>{std::this_thread::get_id()});
+}
+
+TEST(TapRouting, OtherProgramsCanTurnScrollsBackAfterUs) {
+    SimulatedSystem system;
+    VirtualDevice& trackpad = system.attach(DeviceDescription::builtInTrackpad());
+    LoopThread input(system.runLoops());
+    std::int32_t turner = system.applications().launch("Scroll Turner");
+    system.taps().addOtherTap(turner, TapLocation::session, TapPlacement::headInsert,
+                              TapOptions::defaultTap, scrolls, otherTap::negateScrollDeltas());
+    RecordingTap ours, delivered;
+    ours.act = [](Event& event) {
+        for (EventField f : {11u, 96u}) {
+            event.setIntegerValue(f, -event.integerValue(f));
+        }
+        event.setDoubleValue(93, -event.doubleValue(93));
+        return &event;
+    };
+    std::vector<std::int64_t> arrived;
+    delivered.act = [&](Event& event) {
+        arrived.push_back(event.integerValue(pointV));
+        return &event;
+    };
+    ASSERT_TRUE(ours.make(system, TapLocation::hid, TapPlacement::headInsert,
+                          TapOptions::defaultTap, &input.loop()));
+    ASSERT_TRUE(delivered.make(system, TapLocation::annotatedSession, TapPlacement::tailAppend,
+                               TapOptions::listenOnly, &input.loop()));
+
+    PostResult result = system.post(trackpad, Scroll{20, 0, 2, 0, 0, 0});
+    EXPECT_EQ(arrived, std::vector<std::int64_t>{result.made.vertical.point})
+        << "turned by us, turned back by the other program";
+    EXPECT_EQ(result.delivered->vertical, result.made.vertical);
+    EXPECT_EQ(system.applications().localizedName(turner), "Scroll Turner");
+    EXPECT_EQ(system.applications().localizedName(system.applications().launch(std::nullopt)),
+              std::nullopt);
+}
+
+TEST(TapPermissions, ActiveTapsNeedTheTrustListenersTheListenPermission) {
+    SimulatedSystem system;
+    auto make = [&](TapLocation location, TapOptions options) {
+        return system.eventTaps().create(location, TapPlacement::tailAppend, options, scrolls,
+                                         &RecordingTap::callback, nullptr) != nullptr;
+    };
+    const TapLocation locations[] = {TapLocation::hid, TapLocation::session,
+                                     TapLocation::annotatedSession};
+    for (TapLocation location : locations) {
+        EXPECT_TRUE(make(location, TapOptions::defaultTap));
+        EXPECT_TRUE(make(location, TapOptions::listenOnly));
+    }
+
+    system.setAccessibilityTrusted(false);
+    EXPECT_FALSE(system.permissions().isProcessTrusted());
+    for (TapLocation location : locations) {
+        EXPECT_FALSE(make(location, TapOptions::defaultTap));
+        EXPECT_TRUE(make(location, TapOptions::listenOnly)) << "the listen permission suffices";
+    }
+    system.simulatedPermissions().setListenAccess(false);
+    EXPECT_FALSE(system.permissions().preflightListenEventAccess());
+    EXPECT_FALSE(make(TapLocation::session, TapOptions::listenOnly));
+
+    EXPECT_FALSE(system.permissions().isProcessTrustedWithOptions(true));
+    EXPECT_FALSE(system.permissions().isProcessTrustedWithOptions(false));
+    EXPECT_EQ(system.simulatedPermissions().prompts(), 1);
+
+    system.setAccessibilityTrusted(true);
+    system.taps().setRefused(TapLocation::hid, true);
+    EXPECT_FALSE(make(TapLocation::hid, TapOptions::defaultTap));
+    EXPECT_TRUE(make(TapLocation::session, TapOptions::defaultTap));
+
+    system.taps().setListAvailable(false);
+    EXPECT_FALSE(system.eventTaps().list());
+}
+
+} // namespace
+} // namespace platform::simulated
