@@ -106,4 +106,29 @@ std::optional<std::string> readFile(const std::filesystem::path& path) {
     return std::move(contents).str();
 }
 
+std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) {
+    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0) {
+        throw FileError(FileError::Operation::read, path, errno);
+    }
+    std::string contents;
+    char buffer[16 * 1024];
+    while (true) {
+        ssize_t got = ::read(file.fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throw FileError(FileError::Operation::read, path, errno);
+        }
+        if (got == 0) {
+            return contents;
+        }
+        if (contents.size() + static_cast<std::size_t>(got) > limit) {
+            throw FileError(FileError::Operation::read, path, EFBIG);
+        }
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
 } // namespace corvale

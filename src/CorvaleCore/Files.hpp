@@ -37,4 +37,8 @@ void writeAtomically(const std::filesystem::path& path, std::string_view bytes);
 // The whole file; none when it does not exist or cannot be read.
 std::optional<std::string> readFile(const std::filesystem::path& path);
 
+// The whole file, for callers that show why it could not be read: throws FileError with the
+// system's reason, EFBIG when it holds more than `limit` bytes (a device that never ends, say).
+std::string readWholeFile(const std::filesystem::path& path, std::size_t limit);
+
 } // namespace corvale

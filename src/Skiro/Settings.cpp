@@ -1,0 +1,28 @@
+#include "Skiro/Settings.hpp"
+
+namespace skiro {
+
+Settings::Settings() : SettingsStore(storeKey) {}
+
+Settings::Settings(corvale::Defaults defaults) : SettingsStore(storeKey, std::move(defaults)) {}
+
+Settings& Settings::shared() {
+    static Settings* store = new Settings();
+    return *store;
+}
+
+corvale::SettingsTransfer<Config> Settings::transfer() {
+    return transfer(shared());
+}
+
+corvale::SettingsTransfer<Config> Settings::transfer(Settings& store) {
+    return corvale::SettingsTransfer<Config>{[&store] { return store.config(); },
+                                             [&store](Config imported) {
+                                                 imported.hasCompletedOnboarding =
+                                                     store.config().hasCompletedOnboarding;
+                                                 store.setConfig(std::move(imported));
+                                             },
+                                             "the settings"};
+}
+
+} // namespace skiro

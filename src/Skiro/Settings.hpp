@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Corvale/SettingsStore.hpp"
+#include "Corvale/SettingsTransfer.hpp"
+#include "SkiroEngine/Config.hpp"
+
+namespace skiro {
+
+// The application's settings: the store of the engine's configuration. The menu, the windows,
+// the command line, the live controller and imports all write through `shared()`.
+class Settings : public corvale::SettingsStore<Config> {
+public:
+    static constexpr const char* storeKey = "config";
+
+    // Under "config" in the application's standard user defaults.
+    Settings();
+    explicit Settings(corvale::Defaults defaults);
+
+    // The one store, made on first use.
+    static Settings& shared();
+
+    // Exports `shared().config()` and imports into it.
+    static corvale::SettingsTransfer<Config> transfer();
+    // The same, bound to `store`. An import keeps the store's own `hasCompletedOnboarding`:
+    // finishing the welcome on another machine says nothing about this one.
+    static corvale::SettingsTransfer<Config> transfer(Settings& store);
+};
+
+} // namespace skiro

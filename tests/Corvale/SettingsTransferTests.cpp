@@ -1,0 +1,268 @@
+#include "Corvale/SettingsTransfer.hpp"
+
+#include "CorvaleCore/Files.hpp"
+#include "CorvaleCore/LogStore.hpp"
+
+#include "Support/Framework.hpp"
+#include "Support/SampleSettings.hpp"
+#include "Support/ScriptedPanels.hpp"
+#include "Support/TemporaryHome.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+namespace corvale {
+namespace {
+
+using namespace std::chrono;
+using test::SampleSettings;
+
+const std::string notSettings = "This file doesn't have Tool settings in it.";
+
+class SettingsTransferTest : public ::testing::Test {
+protected:
+    SettingsTransferTest() { Log::setDetailed(true); }
+
+    test::TemporaryFolder folder{"transfer"};
+    test::ScopedIdentity identity{{"Tool", "org.example.tool", "owner/Tool"}};
+    test::ScopedBundle bundle{Bundle(json::Json{{"CFBundleShortVersionString", "2.5"}})};
+    test::ScopedLog log;
+    test::ScriptedPanels panels;
+
+    SampleSettings settings;
+    int replaced = 0;
+    SettingsTransfer<SampleSettings> transfer{[this] { return settings; },
+                                              [this](SampleSettings imported) {
+                                                  settings = std::move(imported);
+                                                  ++replaced;
+                                              },
+                                              "the preferences"};
+
+    std::filesystem::path file(const std::string& name) const { return folder.path() / name; }
+
+    void write(const std::string& name, const std::string& contents) const {
+        std::ofstream(file(name), std::ios::binary) << contents;
+    }
+
+    static SampleSettings loud() {
+        SampleSettings value;
+        value.theme = "dark";
+        value.volume = 11;
+        value.reminder = sys_days(year(2026) / March / 1);
+        return value;
+    }
+
+    static std::vector<std::string> imports() {
+        std::vector<std::string> messages;
+        for (const LogEntry& entry : LogStore::shared().entries({}, "org.example.tool")) {
+            if (entry.category == "lifecycle" && entry.message == "settings imported from a file") {
+                messages.push_back(entry.message);
+            }
+        }
+        return messages;
+    }
+};
+
+TEST_F(SettingsTransferTest, ExportThenImportGivesTheSameSettings) {
+    settings = loud();
+    auto before = floor<seconds>(system_clock::now());
+    transfer.exportTo(file("mine.json"));
+    auto after = system_clock::now();
+
+    json::Json document = json::parse(*readFile(file("mine.json")));
+    EXPECT_EQ(document["app"], "Tool");
+    EXPECT_EQ(document["version"], "2.5");
+    std::optional<json::Date> exported =
+        json::parseIso8601(document["exported"].get<std::string>());
+    ASSERT_TRUE(exported);
+    EXPECT_GE(*exported, before);
+    EXPECT_LE(*exported, after);
+    EXPECT_EQ(document["settings"], json::encode(loud()));
+
+    settings = SampleSettings();
+    EXPECT_TRUE(imports().empty());
+    transfer.importSettings(file("mine.json"));
+    EXPECT_EQ(settings, loud());
+    EXPECT_EQ(replaced, 1);
+    EXPECT_EQ(imports().size(), 1u);
+}
+
+TEST_F(SettingsTransferTest, ExportReplacesAFileWholeAndLeavesNothingBeside) {
+    write("mine.json", std::string(100'000, 'x'));
+    transfer.exportTo(file("mine.json"));
+    EXPECT_EQ(SettingsFile<SampleSettings>::settingsFrom(*readFile(file("mine.json"))),
+              SampleSettings());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+TEST_F(SettingsTransferTest, AFolderThatCannotBeWrittenFailsTheExportWithTheReason) {
+    write("plain", "a file, not a folder");
+    struct Case {
+        std::filesystem::path location;
+        int error;
+    };
+    for (const Case& bad : {Case{file("missing") / "mine.json", ENOENT},
+                            Case{file("plain") / "mine.json", ENOTDIR}}) {
+        try {
+            transfer.exportTo(bad.location);
+            ADD_FAILURE() << "exported to " << bad.location;
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.operation(), FileError::Operation::write);
+            EXPECT_EQ(error.errorNumber(), bad.error);
+            EXPECT_EQ(error.description(), "The file “mine.json” couldn't be saved: " +
+                                               std::string(std::strerror(bad.error)) + ".");
+        }
+    }
+    EXPECT_EQ(readFile(file("plain")), "a file, not a folder");
+}
+
+TEST_F(SettingsTransferTest, BadFilesChangeNothingAndSayWhy) {
+    std::string envelope = R"("version": "1", "exported": "2026-03-01T09:30:00Z")";
+    struct Case {
+        const char* name;
+        std::string contents;
+        std::string description;
+    };
+    const std::string wrongFormat =
+        "The data couldn't be read because it isn't in the correct format.";
+    for (const Case& bad : {
+             Case{"notjson.json", "theme = dark", notSettings},
+             Case{"empty.json", "", notSettings},
+             Case{"array.json", R"([{"theme": "dark"}])", notSettings},
+             Case{"object.json", "{}", notSettings},
+             Case{"other.json",
+                  R"({"app": "Other", )" + envelope + R"(, "settings": {"volume": 1}})",
+                  notSettings},
+             Case{"date.json",
+                  R"({"app": "Tool", "version": "1", "exported": "yesterday",
+                      "settings": {"volume": 1}})",
+                  notSettings},
+             Case{"types.json", R"({"theme": "dark", "volume": true})", wrongFormat},
+         }) {
+        write(bad.name, bad.contents);
+        try {
+            transfer.importSettings(file(bad.name));
+            ADD_FAILURE() << "imported " << bad.name;
+        } catch (const Error& error) {
+            EXPECT_EQ(error.description(), bad.description) << bad.name;
+        }
+    }
+    EXPECT_EQ(replaced, 0);
+    EXPECT_EQ(settings, SampleSettings());
+    EXPECT_TRUE(imports().empty());
+}
+
+TEST_F(SettingsTransferTest, AFileThatCannotBeReadFailsWithTheReason) {
+    std::filesystem::create_directory(file("folder.json"));
+    struct Case {
+        std::filesystem::path location;
+        int error;
+    };
+    for (const Case& bad : {Case{file("missing.json"), ENOENT}, Case{file("folder.json"), EISDIR},
+                            Case{"/dev/zero", EFBIG}}) {
+        try {
+            transfer.importSettings(bad.location);
+            ADD_FAILURE() << "imported " << bad.location;
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.operation(), FileError::Operation::read);
+            EXPECT_EQ(error.errorNumber(), bad.error) << bad.location;
+            EXPECT_EQ(error.description(), "The file “" + bad.location.filename().string() +
+                                               "” couldn't be opened: " + std::strerror(bad.error) +
+                                               ".");
+        }
+    }
+    EXPECT_EQ(replaced, 0);
+}
+
+TEST_F(SettingsTransferTest, TheSavePanelProposesANameAndACancelDoesNothing) {
+    panels.saveAnswers = {std::nullopt, std::filesystem::path()};
+    transfer.exportWithPanel(panels);
+    transfer.exportWithPanel(panels);
+    ASSERT_EQ(panels.savePanels.size(), 2u);
+    EXPECT_EQ(panels.savePanels[0], (SavePanel{"Tool Settings.json", {"json"}, true}));
+    EXPECT_TRUE(panels.alerts.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
+TEST_F(SettingsTransferTest, TheSavePanelExportsOrShowsTheFailure) {
+    settings = loud();
+    panels.saveAnswers = {file("chosen.json"), file("missing") / "chosen.json"};
+    transfer.exportWithPanel(panels);
+    EXPECT_EQ(SettingsFile<SampleSettings>::settingsFrom(*readFile(file("chosen.json"))), loud());
+    EXPECT_TRUE(panels.alerts.empty());
+
+    transfer.exportWithPanel(panels);
+    ASSERT_EQ(panels.alerts.size(), 1u);
+    EXPECT_EQ(panels.alerts[0],
+              (Alert{Alert::Style::warning,
+                     "Couldn't export your settings",
+                     "The file “chosen.json” couldn't be saved: No such file or directory.",
+                     {}}));
+}
+
+TEST_F(SettingsTransferTest, ImportingThroughThePanelAsksFirstAndReplacesOnlyOnReplace) {
+    SettingsTransfer<SampleSettings> exporter{[] { return loud(); }, [](SampleSettings) {}, ""};
+    exporter.exportTo(file("name.json"));
+
+    // Cancelled panel, then a cancelled question: nothing changes, nothing is logged.
+    panels.openAnswers = {std::nullopt, file("name.json")};
+    panels.alertAnswers = {1};
+    transfer.importWithPanel(panels);
+    transfer.importWithPanel(panels);
+    ASSERT_EQ(panels.openPanels.size(), 2u);
+    EXPECT_EQ(panels.openPanels[0], (OpenPanel{{"json"}, false}));
+    ASSERT_EQ(panels.alerts.size(), 1u);
+    EXPECT_EQ(panels.alerts[0].message, "Replace your settings?");
+    EXPECT_EQ(panels.alerts[0].informativeText,
+              "Tool will use the preferences in “name.json”. Your current ones are replaced; "
+              "export them first to keep a copy.");
+    EXPECT_EQ(panels.alerts[0].buttons, (std::vector<std::string>{"Replace", "Cancel"}));
+    EXPECT_EQ(replaced, 0);
+    EXPECT_TRUE(imports().empty());
+
+    panels.openAnswers = {file("name.json")};
+    panels.alertAnswers = {0};
+    transfer.importWithPanel(panels);
+    EXPECT_EQ(settings, loud());
+    EXPECT_EQ(replaced, 1);
+    EXPECT_EQ(imports().size(), 1u);
+    EXPECT_EQ(panels.alerts.size(), 2u);
+}
+
+TEST_F(SettingsTransferTest, AFileWithoutSettingsNeverReachesTheQuestion) {
+    write("notes.json", R"({"notes": "nothing here"})");
+    panels.openAnswers = {file("notes.json"), file("absent.json")};
+    transfer.importWithPanel(panels);
+    transfer.importWithPanel(panels);
+    ASSERT_EQ(panels.alerts.size(), 2u);
+    EXPECT_EQ(panels.alerts[0],
+              (Alert{Alert::Style::warning, "Couldn't import these settings", notSettings, {}}));
+    EXPECT_EQ(panels.alerts[1].message, "Couldn't import these settings");
+    EXPECT_EQ(panels.alerts[1].informativeText,
+              "The file “absent.json” couldn't be opened: No such file or directory.");
+    EXPECT_EQ(replaced, 0);
+}
+
+TEST_F(SettingsTransferTest, AFileSpoiledWhileTheQuestionIsOpenIsNotImported) {
+    SettingsTransfer<SampleSettings> exporter{[] { return loud(); }, [](SampleSettings) {}, ""};
+    exporter.exportTo(file("name.json"));
+    panels.openAnswers = {file("name.json")};
+    panels.alertAnswers = {0};
+    panels.onAlert = [&](const Alert& alert) {
+        if (alert.message == "Replace your settings?") {
+            write("name.json", "[]");
+        }
+    };
+    transfer.importWithPanel(panels);
+    ASSERT_EQ(panels.alerts.size(), 2u);
+    EXPECT_EQ(panels.alerts[1],
+              (Alert{Alert::Style::warning, "Couldn't import these settings", notSettings, {}}));
+    EXPECT_EQ(replaced, 0);
+    EXPECT_TRUE(imports().empty());
+}
+
+} // namespace
+} // namespace corvale
