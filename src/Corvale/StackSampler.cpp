@@ -1,0 +1,274 @@
+#include "Corvale/StackSampler.hpp"
+
+#include <cxxabi.h>
+#include <dlfcn.h>
+#include <signal.h>
+#include <ucontext.h>
+
+#include <fmt/format.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace corvale {
+
+namespace {
+
+#if defined(__linux__) && defined(__x86_64__)
+constexpr bool processorSupported = true;
+#else
+constexpr bool processorSupported = false;
+#endif
+
+// What the sampling thread and the signal handler share. The state word holds a request's
+// generation and its phase; the handler writes the frames only after moving the state from
+// "requested" to "writing" for the generation the signal carries, so an answer that comes
+// after the sampler gave up is dropped rather than written over a later request.
+enum Phase : std::uint64_t { idle = 0, requested = 1, writing = 2, done = 3 };
+
+constexpr std::uint64_t stateOf(std::uint64_t generation, Phase phase) {
+    return (generation << 2) | phase;
+}
+constexpr Phase phaseOf(std::uint64_t state) {
+    return static_cast<Phase>(state & 3);
+}
+constexpr std::uint64_t generationOf(std::uint64_t state) {
+    return state >> 2;
+}
+
+struct Slot {
+    std::atomic<std::uint64_t> state{stateOf(0, idle)};
+    // Written by the sampler before a request, read by the handler.
+    std::uintptr_t stackLow = 0;
+    std::uintptr_t stackHigh = 0;
+    // Written by the handler, read by the sampler once the phase is "done".
+    std::uintptr_t frames[StackSampler::maxFrames] = {};
+    std::size_t count = 0;
+};
+
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
+              "the signal handler may only use lock-free atomics");
+
+// Static storage: nothing is made while a thread is stopped.
+Slot slot;
+
+int samplingSignal() {
+    return SIGRTMIN + 5;
+}
+
+// Runs on the sampled thread, in the middle of whatever it was doing: only plain reads and
+// writes of memory and lock-free atomics. Left out of the sanitizers' instrumentation, as it
+// reads stack words of frames the compiler did not lay out for it.
+__attribute__((no_sanitize("address", "thread", "undefined"))) void walk(const void* context) {
+#if defined(__linux__) && defined(__x86_64__)
+    const auto* machine = &static_cast<const ucontext_t*>(context)->uc_mcontext;
+    auto pc = static_cast<std::uintptr_t>(machine->gregs[REG_RIP]);
+    auto frame = static_cast<std::uintptr_t>(machine->gregs[REG_RBP]);
+    auto sp = static_cast<std::uintptr_t>(machine->gregs[REG_RSP]);
+    // The main thread's stack grows on demand: only what lies above the stack pointer is
+    // certain to be mapped.
+    std::uintptr_t low = sp > slot.stackLow ? sp : slot.stackLow;
+    std::uintptr_t high = slot.stackHigh;
+    std::size_t count = 0;
+    slot.frames[count++] = pc;
+    while (count < StackSampler::maxFrames) {
+        if (frame % 8 != 0 || frame == 0 || frame < low || frame + 16 > high) {
+            break;
+        }
+        std::uintptr_t returnAddress = *reinterpret_cast<const volatile std::uintptr_t*>(frame + 8);
+        if (returnAddress == 0) {
+            break;
+        }
+        slot.frames[count++] = returnAddress;
+        std::uintptr_t next = *reinterpret_cast<const volatile std::uintptr_t*>(frame);
+        if (next <= frame) {
+            break;
+        }
+        frame = next;
+    }
+    slot.count = count;
+#else
+    (void)context;
+    slot.count = 0;
+#endif
+}
+
+__attribute__((no_sanitize("address", "thread", "undefined"))) void answer(int, siginfo_t* info,
+                                                                           void* context) {
+    int savedErrno = errno;
+    if (info != nullptr && info->si_code == SI_QUEUE && context != nullptr) {
+        auto generation = reinterpret_cast<std::uintptr_t>(info->si_value.sival_ptr);
+        std::uint64_t expected = stateOf(generation, requested);
+        if (slot.state.compare_exchange_strong(expected, stateOf(generation, writing),
+                                               std::memory_order_acq_rel)) {
+            walk(context);
+            slot.state.store(stateOf(generation, done), std::memory_order_release);
+        }
+    }
+    errno = savedErrno;
+}
+
+// Installs the handler once; false when the processor is not supported or another handler
+// already holds the signal.
+bool installed() {
+    static const bool ok = [] {
+        if (!processorSupported) {
+            return false;
+        }
+        struct sigaction previous {};
+        if (::sigaction(samplingSignal(), nullptr, &previous) != 0) {
+            return false;
+        }
+        bool free = (previous.sa_flags & SA_SIGINFO) == 0 && previous.sa_handler == SIG_DFL;
+        if (!free) {
+            return false;
+        }
+        struct sigaction action {};
+        action.sa_sigaction = answer;
+        // Interrupted system calls start again where they can; the handler is quick.
+        action.sa_flags = SA_SIGINFO | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        return ::sigaction(samplingSignal(), &action, nullptr) == 0;
+    }();
+    return ok;
+}
+
+std::mutex& requests() {
+    static auto* mutex = new std::mutex();
+    return *mutex;
+}
+
+std::string imageName(const char* path) {
+    if (path == nullptr || *path == '\0') {
+        return "?";
+    }
+    std::string_view full(path);
+    std::size_t slash = full.rfind('/');
+    std::string_view last = slash == std::string_view::npos ? full : full.substr(slash + 1);
+    return last.empty() ? "?" : std::string(last);
+}
+
+} // namespace
+
+StackSampler StackSampler::ofCallingThread() {
+    std::uintptr_t low = 0;
+    std::uintptr_t high = 0;
+    pthread_attr_t attributes;
+    if (::pthread_getattr_np(::pthread_self(), &attributes) == 0) {
+        void* address = nullptr;
+        std::size_t size = 0;
+        if (::pthread_attr_getstack(&attributes, &address, &size) == 0) {
+            low = reinterpret_cast<std::uintptr_t>(address);
+            high = low + size;
+        }
+        ::pthread_attr_destroy(&attributes);
+    }
+    installed();
+    return StackSampler(::pthread_self(), low, high);
+}
+
+bool StackSampler::isSupported() {
+    return installed();
+}
+
+std::vector<std::uintptr_t> StackSampler::returnAddresses(std::chrono::milliseconds wait) const {
+    if (!installed() || stackHigh_ == 0 || ::pthread_equal(thread_, ::pthread_self())) {
+        return {};
+    }
+    std::lock_guard guard(requests());
+    std::uint64_t current = slot.state.load(std::memory_order_acquire);
+    // A handler that came too late to an earlier request is still writing: no slot to use.
+    if (phaseOf(current) == writing) {
+        return {};
+    }
+    std::uint64_t generation = generationOf(current) + 1;
+    slot.stackLow = stackLow_;
+    slot.stackHigh = stackHigh_;
+    slot.count = 0;
+    if (!slot.state.compare_exchange_strong(current, stateOf(generation, requested),
+                                            std::memory_order_acq_rel)) {
+        return {};
+    }
+    sigval value{};
+    value.sival_ptr = reinterpret_cast<void*>(static_cast<std::uintptr_t>(generation));
+    if (::pthread_sigqueue(thread_, samplingSignal(), value) != 0) {
+        slot.state.store(stateOf(generation, idle), std::memory_order_release);
+        return {};
+    }
+
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point deadline = Clock::now() + wait;
+    bool extended = false;
+    for (;;) {
+        std::uint64_t state = slot.state.load(std::memory_order_acquire);
+        if (state == stateOf(generation, done)) {
+            std::vector<std::uintptr_t> addresses(slot.frames, slot.frames + slot.count);
+            slot.state.store(stateOf(generation, idle), std::memory_order_release);
+            return addresses;
+        }
+        if (Clock::now() >= deadline) {
+            std::uint64_t expected = stateOf(generation, requested);
+            if (slot.state.compare_exchange_strong(expected, stateOf(generation, idle),
+                                                   std::memory_order_acq_rel)) {
+                return {}; // no answer: a late one finds the request withdrawn
+            }
+            // The handler has begun: it takes microseconds unless its thread was preempted.
+            if (extended) {
+                return {};
+            }
+            extended = true;
+            deadline = Clock::now() + wait;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+}
+
+std::vector<std::string> StackSampler::sample(std::chrono::milliseconds wait) const {
+    return lines(returnAddresses(wait));
+}
+
+std::vector<std::string> StackSampler::lines(const std::vector<std::uintptr_t>& addresses) {
+    std::vector<std::string> described;
+    described.reserve(addresses.size());
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        std::uintptr_t address = addresses[i];
+        std::uintptr_t lookup = i == 0 || address == 0 ? address : address - 1;
+        described.push_back(describe(address, lookup));
+    }
+    return described;
+}
+
+std::string StackSampler::describe(std::uintptr_t address, std::uintptr_t lookup) {
+    Dl_info info{};
+    if (lookup == 0 || ::dladdr(reinterpret_cast<void*>(lookup), &info) == 0) {
+        return fmt::format("?  0x{:x}", address);
+    }
+    std::string image = imageName(info.dli_fname);
+    if (info.dli_sname != nullptr && info.dli_saddr != nullptr) {
+        auto start = reinterpret_cast<std::uintptr_t>(info.dli_saddr);
+        return fmt::format("{}  {} + {}", image, demangle(info.dli_sname),
+                           static_cast<std::intptr_t>(address - start));
+    }
+    auto base = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+    return fmt::format("{}  0x{:x}", image, address - base);
+}
+
+std::string StackSampler::demangle(std::string_view name) {
+    std::string text(name);
+    if (!name.starts_with("_Z")) {
+        return text;
+    }
+    int status = -1;
+    std::unique_ptr<char, decltype(&std::free)> demangled(
+        abi::__cxa_demangle(text.c_str(), nullptr, nullptr, &status), &std::free);
+    if (status != 0 || demangled == nullptr) {
+        return text;
+    }
+    return demangled.get();
+}
+
+} // namespace corvale
