@@ -1,0 +1,443 @@
+#include "Skiro/Tap/InputTap.hpp"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace skiro {
+
+namespace {
+
+// The registry said recently that it does not know a sender: ask again only after this long.
+constexpr std::uint64_t unknownBackOff = 250'000'000; // ns
+
+std::uint64_t distance(std::uint64_t a, std::uint64_t b) {
+    return a > b ? a - b : b - a;
+}
+
+// Turner::Settings in one byte: active, directions present, then one bit per direction
+// (standard set), so that every scroll reads a whole copy with one atomic load.
+static_assert(allCases<Direction>.size() == 2, "a direction is one bit");
+
+std::uint8_t pack(const Turner::Settings& settings) {
+    std::uint8_t bits = settings.active ? 1 : 0;
+    if (const std::optional<Directions>& directions = settings.directions) {
+        bits |= 2;
+        const Direction each[4] = {directions->trackpadVertical, directions->trackpadHorizontal,
+                                   directions->mouseVertical, directions->mouseHorizontal};
+        for (int i = 0; i < 4; ++i) {
+            if (each[i] == Direction::standard) {
+                bits |= static_cast<std::uint8_t>(4 << i);
+            }
+        }
+    }
+    return bits;
+}
+
+Turner::Settings unpack(std::uint8_t bits) {
+    Turner::Settings settings{(bits & 1) != 0, std::nullopt};
+    if ((bits & 2) != 0) {
+        auto at = [bits](int i) {
+            return (bits & (4 << i)) != 0 ? Direction::standard : Direction::natural;
+        };
+        settings.directions = Directions{at(0), at(1), at(2), at(3)};
+    }
+    return settings;
+}
+
+} // namespace
+
+std::shared_ptr<InputTap> InputTap::make(platform::System& system, platform::RunLoop& tapLoop,
+                                         Options options) {
+    return std::make_shared<InputTap>(Private{}, system, tapLoop, std::move(options));
+}
+
+InputTap::InputTap(Private, platform::System& system, platform::RunLoop& tapLoop, Options options)
+    : system_(system), tapLoop_(tapLoop), clock_(system.clock()),
+      timebase_(system.clock().timebase()), hid_(HIDEvent::Functions::lookUp(system.symbols())),
+      hooks_(options.testHooks.value_or(testHooks())),
+      lookups_(options.lookups.value_or(
+          corvale::DispatchQueue::global(corvale::QualityOfService::userInitiated))),
+      settings_(pack(Turner::Settings{})) {}
+
+InputTap::~InputTap() = default;
+
+bool InputTap::testHooksFrom(const char* value) {
+    return value != nullptr && std::strcmp(value, "1") == 0;
+}
+
+bool InputTap::testHooks() {
+    static const bool on = testHooksFrom(std::getenv("SKIRO_TEST_HOOKS"));
+    return on;
+}
+
+Turner::Settings InputTap::settings() const {
+    return unpack(settings_.load(std::memory_order_acquire));
+}
+
+void InputTap::setSettings(const Turner::Settings& settings) {
+    settings_.store(pack(settings), std::memory_order_release);
+}
+
+InputTap::Stats InputTap::stats() const {
+    // The copy under the lock allocates nothing (the kept Stats has no text); the text is made
+    // after.
+    Tally tally = stats_.copy();
+    if (tally.hasFailure) {
+        tally.stats.lastReadBackFailure.emplace(tally.failure.data(), tally.failureLength);
+    }
+    return tally.stats;
+}
+
+void InputTap::setStall(std::int64_t milliseconds, std::int64_t count) {
+    stall_.set(Stall{milliseconds, count});
+}
+
+void InputTap::performOnTapThread(std::function<void()> block) const {
+    tapLoop_.perform(std::move(block));
+    tapLoop_.wakeUp();
+}
+
+std::uint64_t InputTap::nanoseconds(std::uint64_t timestamp) const {
+    if (timebase_.numerator == timebase_.denominator) {
+        return timestamp;
+    }
+    const std::uint64_t now = clock_.machAbsoluteTime();
+    const std::uint64_t nowNanoseconds = timebase_.nanoseconds(now);
+    // Nearer the present counted in ticks: ticks. Otherwise, or equally near: nanoseconds.
+    if (distance(timestamp, now) < distance(timestamp, nowNanoseconds)) {
+        return timebase_.nanoseconds(timestamp);
+    }
+    return timestamp;
+}
+
+std::uint64_t InputTap::elapsedSince(std::uint64_t start) const {
+    const std::uint64_t now = clock_.machAbsoluteTime();
+    return now > start ? timebase_.nanoseconds(now - start) : 0;
+}
+
+void InputTap::stallIfAsked() {
+    const std::int64_t milliseconds = stall_.with([](Stall& stall) -> std::int64_t {
+        if (stall.count <= 0) {
+            return 0;
+        }
+        stall.count -= 1;
+        return stall.milliseconds;
+    });
+    if (milliseconds >= 1) {
+        clock_.sleep(std::chrono::milliseconds(milliseconds));
+    }
+}
+
+void InputTap::scrolled(platform::Event& event) {
+    if (hooks_) {
+        stallIfAsked();
+    }
+    seenByTap_ += 1;
+    const std::uint64_t start = clock_.machAbsoluteTime();
+    const Signposter::Interval interval = signposter_.beginInterval("scroll");
+
+    const Turner::Settings settings = unpack(settings_.load(std::memory_order_acquire));
+    const bool continuous = event.integerValue(scrollField::isContinuous) != 0;
+    const std::int64_t phase = event.integerValue(scrollField::scrollPhase);
+    const std::int64_t momentum = event.integerValue(scrollField::momentumPhase);
+    const bool observing = observing_.load(std::memory_order_acquire);
+    const bool recording = recording_ != nullptr;
+
+    // Nothing to turn, no decision held, nobody watching: the event passes untouched, without
+    // its HID event or its device.
+    if (!settings.turnsAnything() && turner_.isIdle() && !recording && !observing) {
+        turner_.passed(continuous, phase, momentum);
+        const std::uint64_t elapsed = elapsedSince(start);
+        stats_.with([&](Tally& tally) {
+            tally.stats.scrolls += 1;
+            tally.stats.passed += 1;
+            tally.stats.fast.add(elapsed);
+        });
+        return;
+    }
+
+    platform::IOHIDEvent* hid = hid_.copyFunction != nullptr ? hid_.copyFunction(event) : nullptr;
+    const Device device = deviceOf(event, hid, continuous, phase, momentum);
+    const platform::EventFlags flags = event.flags();
+    const ScrollSample sample{device,
+                              continuous,
+                              phase,
+                              momentum,
+                              (flags & modifier::shift) != 0,
+                              (flags & modifier::shortcutKeys) != 0};
+    const Flip flip = turner_.turn(sample, settings, [&] { return systemTurned(event, hid); });
+
+    // An axis with nothing to negate is neither written nor counted.
+    const ScrollDeltas before = readDeltas(event);
+    const Flip turned{flip.vertical && before.vertical != AxisDeltas::zero,
+                      flip.horizontal && before.horizontal != AxisDeltas::zero};
+
+    // The observer sees the event as it came.
+    if (observing) {
+        report(event, sample, hid);
+    }
+    // A running recording takes its line for this scroll here, before any rewrite, with the
+    // sender's number when `hid` is present.
+
+    std::array<char, readBackFailureCapacity> failure;
+    std::size_t failureLength = 0;
+    bool failed = false;
+    if (!turned.isNone()) {
+        const ScrollDeltas wanted = before.flipped(turned);
+        write(wanted, event, turned, pipelineWriteOrder);
+        if (hid != nullptr && hid_.getFloat != nullptr && hid_.setFloat != nullptr) {
+            if (turned.vertical) {
+                hid_.setFloat(hid, HIDEvent::fieldScrollY,
+                              -hid_.getFloat(hid, HIDEvent::fieldScrollY));
+            }
+            if (turned.horizontal) {
+                hid_.setFloat(hid, HIDEvent::fieldScrollX,
+                              -hid_.getFloat(hid, HIDEvent::fieldScrollX));
+            }
+        }
+        const ScrollDeltas after = readDeltas(event);
+        if (after != wanted) {
+            failed = true;
+            failureLength = describeReadBackFailure(wanted, after, failure);
+        }
+        // A running recording adds "after", "nsAfter", "hidAfter" and "readBack" here.
+    }
+
+    bool posted = hid == nullptr;
+    if (posted && hooks_) {
+        posted = event.integerValue(scrollField::testSender) == 0;
+    }
+
+    const std::uint64_t elapsed = elapsedSince(start);
+    stats_.with([&](Tally& tally) {
+        Stats& stats = tally.stats;
+        stats.scrolls += 1;
+        (device == Device::trackpad ? stats.trackpad : stats.mouse) += 1;
+        if (posted) {
+            stats.posted += 1;
+        }
+        if (!turned.isNone()) {
+            stats.turned += 1;
+            (device == Device::trackpad ? stats.trackpadTurned : stats.mouseTurned) += 1;
+        }
+        // Recording inflates the full path: not timed while one runs.
+        if (!recording) {
+            stats.full.add(elapsed);
+        }
+        if (failed) {
+            stats.readBackFailures += 1;
+            std::memcpy(tally.failure.data(), failure.data(), failureLength);
+            tally.failureLength = failureLength;
+            tally.hasFailure = true;
+        }
+    });
+    // A running recording is handed the line here, timed by the event's timestamp.
+
+    if (checking_) {
+        remember(event);
+    }
+}
+
+bool InputTap::systemTurned(const platform::Event& event, platform::IOHIDEvent* hid) {
+    const std::uint64_t start = clock_.machAbsoluteTime();
+    auto noteStart = [&](bool fromHID) {
+        const std::uint64_t elapsed = elapsedSince(start);
+        stats_.with([&](Tally& tally) {
+            tally.stats.starts.add(elapsed);
+            (fromHID ? tally.stats.startsFromHID : tally.stats.startsFromAppKit) += 1;
+        });
+    };
+
+    if (hid != nullptr) {
+        // The HID event moves as the device did; the event after the system's own direction.
+        // Opposite signs: the system turned it.
+        const bool continuous = event.integerValue(scrollField::isContinuous) != 0;
+        const ScrollDeltas deltas = readDeltas(event);
+        auto eventValue = [&](const AxisDeltas& axis) {
+            return static_cast<double>(continuous ? axis.point : axis.line);
+        };
+        const double pairs[2][2] = {
+            {eventValue(deltas.vertical), hid_.value(hid, HIDEvent::fieldScrollY)},
+            {eventValue(deltas.horizontal), hid_.value(hid, HIDEvent::fieldScrollX)},
+        };
+        for (const auto& [value, device] : pairs) {
+            if (value != 0 && device != 0) {
+                const bool inverted = (value > 0) != (device > 0);
+                systemInverted_ = inverted;
+                noteStart(true);
+                return inverted;
+            }
+        }
+        // No movement to compare: the last answer a HID event gave.
+        if (systemInverted_) {
+            noteStart(true);
+            return *systemInverted_;
+        }
+    }
+
+    std::optional<platform::AppScrollEvent> app = system_.appFramework().scrollEvent(event);
+    const bool inverted = app && app->directionInvertedFromDevice;
+    if (hid != nullptr) {
+        systemInverted_ = inverted;
+    }
+    noteStart(false);
+    return inverted;
+}
+
+Device InputTap::deviceOf(const platform::Event& event, platform::IOHIDEvent* hid, bool continuous,
+                          std::int64_t phase, std::int64_t momentum) {
+    std::uint64_t sender = 0;
+    if (hid != nullptr) {
+        if (hid_.senderFunction == nullptr) {
+            return Device::mouse;
+        }
+        sender = hid_.senderFunction(hid);
+    } else if (hooks_) {
+        sender = static_cast<std::uint64_t>(event.integerValue(scrollField::testSender));
+    } else {
+        return Device::mouse;
+    }
+    if (sender == 0) {
+        return Device::mouse;
+    }
+    if (auto known = devices_.find(sender); known != devices_.end()) {
+        return known->second;
+    }
+
+    // Not known yet: a scroll that is part of a gesture comes from a trackpad-like surface.
+    const Device guess =
+        continuous && (phase != 0 || momentum != 0) ? Device::trackpad : Device::mouse;
+    const std::uint64_t now = nanoseconds(event.timestamp());
+    lastTimestamp_ = now;
+    // Unsigned: a refusal noted later than `now` counts as long ago.
+    if (auto unknown = unknownSince_.find(sender);
+        unknown != unknownSince_.end() && now - unknown->second < unknownBackOff) {
+        return guess;
+    }
+    if (!lookingUp_.insert(sender).second) {
+        return guess;
+    }
+    startLookup(sender);
+    return guess;
+}
+
+void InputTap::startLookup(std::uint64_t sender) {
+    // Holds the tap only while it asks the registry; the answer comes back to the tap thread
+    // holding it weakly.
+    lookups_.async([weak = weak_from_this(), sender] {
+        std::shared_ptr<InputTap> self = weak.lock();
+        if (!self) {
+            return;
+        }
+        std::optional<Device> kind;
+        if (std::optional<HIDEvent::Device> found =
+                HIDEvent::device(self->system_.registry(), sender)) {
+            kind = found->kind;
+        }
+        self->performOnTapThread([weak, sender, kind] {
+            if (std::shared_ptr<InputTap> tap = weak.lock()) {
+                tap->learned(sender, kind);
+            }
+        });
+    });
+}
+
+void InputTap::learned(std::uint64_t sender, std::optional<Device> kind) {
+    lookingUp_.erase(sender);
+    if (kind) {
+        devices_[sender] = *kind;
+        unknownSince_.erase(sender);
+        return;
+    }
+    // Each sender counts once until it is learned.
+    if (!unknownSince_.contains(sender)) {
+        stats_.with([](Tally& tally) { tally.stats.unknownSenders += 1; });
+    }
+    unknownSince_[sender] = lastTimestamp_;
+}
+
+std::optional<Device> InputTap::knownDevice(std::uint64_t sender) const {
+    if (auto known = devices_.find(sender); known != devices_.end()) {
+        return known->second;
+    }
+    return std::nullopt;
+}
+
+void InputTap::mergeDevices(const std::unordered_map<std::uint64_t, Device>& devices) {
+    for (const auto& [sender, device] : devices) {
+        devices_.try_emplace(sender, device);
+    }
+}
+
+void InputTap::report(const platform::Event& event, const ScrollSample& sample,
+                      platform::IOHIDEvent* hid) {
+    // The movement in the device's own direction.
+    double vertical = 0;
+    double horizontal = 0;
+    if (hid != nullptr) {
+        vertical = hid_.value(hid, HIDEvent::fieldScrollY);
+        horizontal = hid_.value(hid, HIDEvent::fieldScrollX);
+    } else {
+        const ScrollDeltas deltas = readDeltas(event);
+        vertical = sample.continuous ? static_cast<double>(deltas.vertical.point)
+                                     : deltas.vertical.fixedPoint;
+        horizontal = sample.continuous ? static_cast<double>(deltas.horizontal.point)
+                                       : deltas.horizontal.fixedPoint;
+        std::optional<platform::AppScrollEvent> app = system_.appFramework().scrollEvent(event);
+        if (app && app->directionInvertedFromDevice) {
+            vertical = -vertical;
+            horizontal = -horizontal;
+        }
+    }
+    // Show the axis the user sees moving: a sideways wheel moves horizontally, a shortcut
+    // wheel vertically.
+    if (sample.isSidewaysWheel() && horizontal == 0) {
+        horizontal = vertical;
+        vertical = 0;
+    } else if (sample.isShortcutWheel() && vertical == 0) {
+        vertical = horizontal;
+        horizontal = 0;
+    }
+    const double seconds = static_cast<double>(nanoseconds(event.timestamp())) / 1e9;
+    const platform::Point location = event.location();
+    corvale::DispatchQueue::main().async(
+        [weak = weak_from_this(), sample, vertical, horizontal, seconds, location] {
+            std::shared_ptr<InputTap> self = weak.lock();
+            if (self && self->onScroll_) {
+                self->onScroll_(sample, vertical, horizontal, seconds, location);
+            }
+        });
+}
+
+void InputTap::setChecking(bool checking) {
+    if (checking) {
+        sentHead_ = 0;
+        sentCount_ = 0;
+    }
+    checking_ = checking;
+}
+
+void InputTap::remember(const platform::Event& event) {
+    const Sent entry{event.integerValue(eventField(DeltaField::point, Axis::vertical)),
+                     event.integerValue(eventField(DeltaField::point, Axis::horizontal))};
+    if (entry.vertical == 0 && entry.horizontal == 0) {
+        return;
+    }
+    if (sentCount_ == sentLength) {
+        sentHead_ = (sentHead_ + 1) % sentLength;
+        sentCount_ -= 1;
+    }
+    sent_[(sentHead_ + sentCount_) % sentLength] = entry;
+    sentCount_ += 1;
+}
+
+std::vector<InputTap::Sent> InputTap::remembered() const {
+    std::vector<Sent> entries;
+    entries.reserve(sentCount_);
+    for (std::size_t i = 0; i < sentCount_; ++i) {
+        entries.push_back(sent_[(sentHead_ + i) % sentLength]);
+    }
+    return entries;
+}
+
+} // namespace skiro

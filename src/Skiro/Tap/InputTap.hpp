@@ -1,0 +1,195 @@
+#pragma once
+
+#include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/Locked.hpp"
+#include "Platform/System.hpp"
+#include "Skiro/Tap/HIDEvent.hpp"
+#include "Skiro/Tap/ScrollFields.hpp"
+#include "Skiro/Tap/Signpost.hpp"
+#include "Skiro/Tap/Stats.hpp"
+#include "SkiroEngine/Turner.hpp"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace skiro {
+
+// A running recording (made by the record command).
+class Recording;
+
+// The scroll tap: owns the turner, the device caches and the statistics, and handles every
+// scroll the system hands to its tap, on the tap thread.
+//
+// Threads. `scrolled` and everything marked "tap thread" run only on the thread whose run loop
+// is `tapLoop()`; other threads reach that state through `performOnTapThread`. The stats and
+// the stall are each behind their own small lock, held only for a copy or a few additions; the
+// settings and `observing`, read on every scroll, are single atomic values, so reading a copy
+// never waits at all. `onScroll` is set and called on the main thread.
+//
+// Always owned by a shared_ptr (`make`): registry lookups and observer reports hold it weakly.
+// The system and the tap thread's run loop must outlive it.
+class InputTap : public std::enable_shared_from_this<InputTap> {
+    struct Private {};
+
+public:
+    using Cost = tap::Cost;
+    using Stats = tap::Stats;
+
+    // One scroll remembered for the read-back check: its point deltas as it left the tap.
+    struct Sent {
+        std::int64_t vertical = 0;
+        std::int64_t horizontal = 0;
+        bool operator==(const Sent&) const = default;
+    };
+    static constexpr std::size_t sentLength = 64;
+
+    // The scroll test's observer: the sample, the movement in the device's own direction
+    // (vertical, horizontal), the event's time in seconds and the pointer location.
+    using OnScroll =
+        std::function<void(const ScrollSample& sample, double vertical, double horizontal,
+                           double seconds, platform::Point location)>;
+
+    struct Options {
+        // Default: the process's test hooks (`testHooks()`).
+        std::optional<bool> testHooks;
+        // Where registry lookups run. Default: the global user-initiated queue.
+        std::optional<corvale::DispatchQueue> lookups;
+    };
+
+    // `tapLoop` is the run loop of the thread the taps run on.
+    static std::shared_ptr<InputTap> make(platform::System& system, platform::RunLoop& tapLoop,
+                                          Options options = {});
+    InputTap(Private, platform::System& system, platform::RunLoop& tapLoop, Options options);
+    InputTap(const InputTap&) = delete;
+    InputTap& operator=(const InputTap&) = delete;
+    ~InputTap();
+
+    // True exactly when SKIRO_TEST_HOOKS is "1"; read once per process.
+    static bool testHooks();
+    static bool testHooksFrom(const char* value);
+
+    platform::System& system() const { return system_; }
+    platform::RunLoop& tapLoop() const { return tapLoop_; }
+    bool hooksOn() const { return hooks_; }
+    const HIDEvent::Functions& hidFunctions() const { return hid_; }
+
+    // --- Any thread.
+
+    Turner::Settings settings() const;
+    void setSettings(const Turner::Settings& settings);
+    bool observing() const { return observing_.load(std::memory_order_acquire); }
+    void setObserving(bool observing) { observing_.store(observing, std::memory_order_release); }
+
+    // A copy of the whole tally.
+    Stats stats() const;
+    // Changes the tally under its lock: `change(Stats&)` must only add or set a few values
+    // (the read-back failure text is the pipeline's own and is not taken from here).
+    template <class Change>
+    void updateStats(Change&& change) {
+        stats_.with([&](Tally& tally) { change(tally.stats); });
+    }
+
+    // Test hook: the next `count` scrolls each stall the tap thread for `milliseconds` first.
+    // Read only while test hooks are on.
+    void setStall(std::int64_t milliseconds, std::int64_t count);
+
+    // Queues `block` on the tap thread and wakes it.
+    void performOnTapThread(std::function<void()> block) const;
+
+    // An event timestamp (machine ticks or nanoseconds) in nanoseconds.
+    std::uint64_t nanoseconds(std::uint64_t timestamp) const;
+
+    // --- Main thread.
+
+    void setOnScroll(OnScroll onScroll) { onScroll_ = std::move(onScroll); }
+
+    // --- Tap thread.
+
+    // One scroll event, changed in place. Never fails, never drops the event.
+    void scrolled(platform::Event& event);
+
+    // Whether the system turned this scroll (natural scrolling in effect for it): from the HID
+    // event's movement against the event's deltas, else the last such answer, else the
+    // application framework.
+    bool systemTurned(const platform::Event& event, platform::IOHIDEvent* hid);
+
+    // Scrolls the tap has received (the sentinel compares it with its own count).
+    std::int64_t seenByTap() const { return seenByTap_; }
+
+    // The device caches.
+    std::optional<Device> knownDevice(std::uint64_t sender) const;
+    bool isUnknown(std::uint64_t sender) const { return unknownSince_.contains(sender); }
+    bool isLookingUp(std::uint64_t sender) const { return lookingUp_.contains(sender); }
+    bool isLookingUpAny() const { return !lookingUp_.empty(); }
+    // Adds a snapshot of the registry's scroll devices; senders already known keep theirs.
+    void mergeDevices(const std::unordered_map<std::uint64_t, Device>& devices);
+
+    // The read-back check's remembering: while on, every scroll leaving with a point delta is
+    // remembered in a ring of `sentLength`, the oldest dropped when full. Turning it on
+    // empties the ring.
+    bool checking() const { return checking_; }
+    void setChecking(bool checking);
+    // Oldest first.
+    std::vector<Sent> remembered() const;
+
+private:
+    // The stats as kept: the read-back failure text in a fixed buffer, so that noting one
+    // allocates nothing; `stats()` hands it out as text.
+    struct Tally {
+        Stats stats;
+        std::array<char, readBackFailureCapacity> failure{};
+        std::size_t failureLength = 0;
+        bool hasFailure = false;
+    };
+    struct Stall {
+        std::int64_t milliseconds = 0;
+        std::int64_t count = 0;
+    };
+
+    void stallIfAsked();
+    std::uint64_t elapsedSince(std::uint64_t start) const;
+    Device deviceOf(const platform::Event& event, platform::IOHIDEvent* hid, bool continuous,
+                    std::int64_t phase, std::int64_t momentum);
+    void startLookup(std::uint64_t sender);
+    void learned(std::uint64_t sender, std::optional<Device> kind);
+    void report(const platform::Event& event, const ScrollSample& sample,
+                platform::IOHIDEvent* hid);
+    void remember(const platform::Event& event);
+
+    platform::System& system_;
+    platform::RunLoop& tapLoop_;
+    platform::Clock& clock_;
+    const platform::Timebase timebase_;
+    const HIDEvent::Functions hid_;
+    const bool hooks_;
+    const corvale::DispatchQueue lookups_;
+
+    // Stored state, as the tap's parts share it.
+    Signposter signposter_{"tap"};
+    std::atomic<std::uint8_t> settings_; // packed Turner::Settings
+    corvale::Locked<Tally> stats_;
+    std::atomic<bool> observing_{false};
+    OnScroll onScroll_;
+    Turner turner_;
+    std::shared_ptr<Recording> recording_; // tap thread; set while a recording runs
+    std::unordered_map<std::uint64_t, Device> devices_;
+    std::unordered_map<std::uint64_t, std::uint64_t> unknownSince_;
+    std::unordered_set<std::uint64_t> lookingUp_;
+    std::uint64_t lastTimestamp_ = 0;
+    corvale::Locked<Stall> stall_;
+    bool checking_ = false;
+    std::array<Sent, sentLength> sent_{};
+    std::size_t sentHead_ = 0;
+    std::size_t sentCount_ = 0;
+    std::optional<bool> systemInverted_;
+    std::int64_t seenByTap_ = 0;
+};
+
+} // namespace skiro

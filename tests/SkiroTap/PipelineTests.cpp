@@ -1,0 +1,510 @@
+// Scrolls posted through the simulated system reach the tap on its own thread; what the
+// application under the pointer receives, what the tally counts and what the observer is told.
+#include "Harness.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace skiro {
+namespace {
+
+using namespace test;
+using platform::simulated::gestures::swipe;
+using platform::simulated::gestures::wheelSteps;
+
+ScrollDeltas deltasOf(const ScrollRecord& record) {
+    return {{record.vertical.line, record.vertical.fixed, record.vertical.point},
+            {record.horizontal.line, record.horizontal.fixed, record.horizontal.point}};
+}
+
+bool moves(const Measures& measures) {
+    return measures != Measures{};
+}
+
+Measures negated(const Measures& m) {
+    return {-m.line, -m.fixed, -m.point};
+}
+
+std::vector<PostResult> concat(std::vector<PostResult> a, const std::vector<PostResult>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(Pipeline, PausedLetsEveryScrollPassUntouchedOnTheFastPath) {
+    TapHarness h;
+    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
+    h.tap->setSettings(paused);
+
+    auto results = concat(h.system.post(trackpad, swipe(40, 10)),
+                          h.system.post(mouse, wheelSteps(3, 1, 0, platform::flag::shift)));
+    for (const PostResult& result : results) {
+        ASSERT_TRUE(result.delivered);
+        EXPECT_EQ(*result.delivered, result.made);
+    }
+    h.settle();
+    const auto n = static_cast<std::int64_t>(results.size());
+    InputTap::Stats stats = h.stats();
+    EXPECT_EQ(stats.scrolls, n);
+    EXPECT_EQ(stats.passed, n);
+    EXPECT_EQ(stats.fast.count, n);
+    EXPECT_EQ(stats.full.count, 0);
+    EXPECT_EQ(stats.trackpad + stats.mouse + stats.turned + stats.posted, 0);
+    EXPECT_EQ(stats.startsFromHID + stats.startsFromAppKit, 0);
+    // No HID event fetched, no device looked up.
+    EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
+    EXPECT_FALSE(h.onTap([&] { return h.tap->isLookingUpAny(); }));
+    EXPECT_EQ(h.onTap([&] { return h.tap->seenByTap(); }), n);
+}
+
+TEST(Pipeline, TurnsAWholeGestureWithItsMomentumAndTheHIDEventBehindIt) {
+    TapHarness h;
+    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+    h.tap->setSettings(turning(trackpadStandard));
+
+    auto results = h.system.post(trackpad, swipe(35, 0));
+    ASSERT_EQ(results.size(), 16u);
+    int moving = 0;
+    for (const PostResult& result : results) {
+        ASSERT_TRUE(result.delivered);
+        const ScrollRecord& made = result.made;
+        const ScrollRecord& got = *result.delivered;
+        if (moves(made.vertical)) {
+            ++moving;
+            EXPECT_EQ(got.vertical, negated(made.vertical)) << "scroll " << made.serial;
+            EXPECT_EQ(got.hid->scrollY, -made.hid->scrollY);
+            // Natural scrolling applied, then undone: the content moves as the device did.
+            EXPECT_EQ(got.vertical.fixed > 0, made.hid->scrollY > 0);
+        } else {
+            EXPECT_EQ(got, made) << "scroll " << made.serial;
+        }
+        // Nothing to negate horizontally: not written, not even as a negative zero.
+        EXPECT_EQ(got.horizontal, made.horizontal);
+        EXPECT_FALSE(std::signbit(got.horizontal.fixed));
+        EXPECT_FALSE(std::signbit(got.hid->scrollX));
+    }
+    EXPECT_EQ(moving, 13);
+    h.settle();
+    InputTap::Stats stats = h.stats();
+    EXPECT_EQ(stats.scrolls, 16);
+    EXPECT_EQ(stats.trackpad, 16);
+    EXPECT_EQ(stats.turned, 13);
+    EXPECT_EQ(stats.trackpadTurned, 13);
+    EXPECT_EQ(stats.mouse + stats.mouseTurned + stats.posted + stats.passed, 0);
+    EXPECT_EQ(stats.full.count, 16);
+    EXPECT_EQ(stats.readBackFailures, 0);
+    EXPECT_FALSE(stats.lastReadBackFailure);
+    // Decisions at mayBegin (no movement yet, no earlier answer: the framework) and at began
+    // (the HID event); the rest of the gesture held them.
+    EXPECT_EQ(stats.startsFromAppKit, 1);
+    EXPECT_EQ(stats.startsFromHID, 1);
+    EXPECT_EQ(stats.starts.count, 2);
+
+    // The next gesture's mayBegin has no movement either, but now an earlier HID answer.
+    h.system.post(trackpad, swipe(-20, 0));
+    stats = h.stats();
+    EXPECT_EQ(stats.startsFromAppKit, 1);
+    EXPECT_EQ(stats.startsFromHID, 3);
+    EXPECT_EQ(stats.turned, 26);
+}
+
+TEST(Pipeline, PausingMidGestureTurnsTheRestOfItThenPassesTheNextOne) {
+    TapHarness h;
+    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+    h.tap->setSettings(turning(trackpadStandard));
+    std::vector<Scroll> first = swipe(35, 0);
+    std::vector<Scroll> second = swipe(35, 0);
+
+    h.system.post(trackpad, std::vector<Scroll>(first.begin(), first.begin() + 4));
+    h.tap->setSettings(paused);
+    for (const PostResult& result :
+         h.system.post(trackpad, std::vector<Scroll>(first.begin() + 4, first.end()))) {
+        if (moves(result.made.vertical)) {
+            EXPECT_EQ(result.delivered->vertical, negated(result.made.vertical))
+                << "scroll " << result.made.serial << " still belongs to the turned gesture";
+        }
+    }
+    InputTap::Stats stats = h.stats();
+    EXPECT_EQ(stats.passed, 0);
+    EXPECT_EQ(stats.turned, 13);
+
+    // Momentum ended: the next gesture takes the fast path from its first event.
+    for (const PostResult& result : h.system.post(trackpad, second)) {
+        EXPECT_EQ(*result.delivered, result.made);
+    }
+    stats = h.stats();
+    EXPECT_EQ(stats.passed, 16);
+    EXPECT_EQ(stats.turned, 13);
+    EXPECT_EQ(stats.full.count, 16);
+}
+
+TEST(Pipeline, WritesATurnedAxisLineFixedPointAndLeavesTheOtherAlone) {
+    TapHarness h({.testHooks = true});
+    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+    h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
+    // A synthetic scroll standing in for the trackpad, without a HID event; the framework reads
+    // it as not inverted, so natural trackpad directions turn both axes.
+    h.tap->setSettings(turning(allNatural));
+    SimulatedEvent made = h.system.makeScroll(SoftwareScroll{4, 0, true, 2, 0, 0, false, 0});
+    made.storeInteger(scrollField::testSender, static_cast<std::int64_t>(trackpad.senderID()));
+    SpyEvent event(made);
+
+    h.onTap([&] { h.tap->scrolled(event); });
+    EXPECT_EQ(event.writes, (std::vector<EventField>{11, 93, 96}));
+    EXPECT_EQ(readDeltas(event), readDeltas(made).flipped(Flip{true, false}));
+    InputTap::Stats stats = h.stats();
+    EXPECT_EQ(stats.turned, 1);
+    EXPECT_EQ(stats.trackpadTurned, 1);
+    EXPECT_EQ(stats.posted, 0) << "it carries a sender";
+
+    // An event whose moving axes are all zero is not written and not turned.
+    SpyEvent still(h.system.makeScroll(SoftwareScroll{0, 0, true, 128, 0, 0, false, 0}));
+    still.inner().storeInteger(scrollField::testSender,
+                               static_cast<std::int64_t>(trackpad.senderID()));
+    h.onTap([&] { h.tap->scrolled(still); });
+    EXPECT_TRUE(still.writes.empty());
+    stats = h.stats();
+    EXPECT_EQ(stats.scrolls, 2);
+    EXPECT_EQ(stats.turned, 1);
+}
+
+TEST(Pipeline, APostedScrollIsAMouseScrollReadThroughTheFramework) {
+    TapHarness h;
+    h.tap->setSettings(turning(mouseStandard));
+    // Posted by a program, with the system's natural direction applied as the framework says.
+    PostResult result = h.system.post(SoftwareScroll{-3, 0, false, 0, 0, 0, true, 0});
+    ASSERT_TRUE(result.delivered);
+    EXPECT_FALSE(result.made.hid);
+    EXPECT_EQ(result.delivered->vertical, negated(result.made.vertical));
+    h.settle();
+    InputTap::Stats stats = h.stats();
+    EXPECT_EQ(stats.posted, 1);
+    EXPECT_EQ(stats.mouse, 1);
+    EXPECT_EQ(stats.mouseTurned, 1);
+    EXPECT_EQ(stats.startsFromAppKit, 1);
+    EXPECT_EQ(stats.startsFromHID, 0);
+    EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
+
+    // Not inverted by the system: the mouse's standard needs nothing.
+    result = h.system.post(SoftwareScroll{-3, 0, false, 0, 0, 0, false, 0});
+    EXPECT_EQ(*result.delivered, result.made);
+    // The framework cannot read it: taken as not inverted.
+    h.system.simulatedAppFramework().setAvailable(false);
+    result = h.system.post(SoftwareScroll{-3, 0, false, 0, 0, 0, true, 0});
+    EXPECT_EQ(result.delivered->vertical, result.made.vertical);
+    stats = h.stats();
+    EXPECT_EQ(stats.posted, 3);
+    EXPECT_EQ(stats.startsFromAppKit, 3);
+    EXPECT_EQ(stats.mouseTurned, 1);
+}
+
+TEST(Pipeline, AReadBackFailureIsCountedWithWhatWasWantedAndWhatCameBack) {
+    TapHarness h;
+    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+    h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
+    h.tap->setSettings(turning(trackpadStandard));
+    FieldWriteRules rules;
+    rules.ignored.set(96); // the vertical point delta keeps its value
+    h.system.setFieldWriteRules(rules);
+
+    PostResult result = h.system.post(trackpad, Scroll{25, 0, 1, 0, 0, 0});
+    const ScrollDeltas before = deltasOf(result.made);
+    const ScrollDeltas wanted = before.flipped(Flip{true, false});
+    ScrollDeltas got = wanted;
+    got.vertical.point = before.vertical.point;
+    EXPECT_EQ(deltasOf(*result.delivered), got);
+
+    InputTap::Stats stats = h.stats();
+    EXPECT_EQ(stats.readBackFailures, 1);
+    ASSERT_TRUE(stats.lastReadBackFailure);
+    EXPECT_EQ(*stats.lastReadBackFailure, "wanted " + toString(wanted) + ", got " + toString(got));
+    EXPECT_EQ(*stats.lastReadBackFailure,
+              "wanted (vertical: line 2, fixed 2.5, point 25; horizontal: line 0, fixed 0, "
+              "point 0), got (vertical: line 2, fixed 2.5, point -25; horizontal: line 0, "
+              "fixed 0, point 0)");
+    // Not retried, not undone; still a turned scroll.
+    EXPECT_EQ(stats.turned, 1);
+
+    // The latest failure's text replaces the earlier one.
+    h.system.post(trackpad, Scroll{-40, 0, 1, 0, 0, 0});
+    stats = h.stats();
+    EXPECT_EQ(stats.readBackFailures, 2);
+    EXPECT_NE(stats.lastReadBackFailure->find("point -40;"), std::string::npos);
+    EXPECT_EQ(h.allocatingScrolls(), 0u);
+}
+
+TEST(Pipeline, TheObserverSeesTheDeviceMovementAndTheAxisTheUserSees) {
+    TapHarness h;
+    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
+    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+    h.onTap([&] {
+        h.tap->mergeDevices(
+            {{mouse.senderID(), Device::mouse}, {trackpad.senderID(), Device::trackpad}});
+    });
+    struct Seen {
+        ScrollSample sample;
+        double vertical, horizontal, seconds;
+        Point location;
+    };
+    std::vector<Seen> seen;
+    h.tap->setOnScroll([&](const ScrollSample& sample, double v, double hz, double s, Point p) {
+        EXPECT_TRUE(corvale::isMainThread());
+        seen.push_back({sample, v, hz, s, p});
+    });
+    // Paused: observing alone takes the full path, and nothing is turned.
+    h.tap->setSettings(paused);
+    h.tap->setObserving(true);
+    h.system.setPointer({12, 34});
+
+    using platform::flag::command;
+    using platform::flag::shift;
+    PostResult sideways = h.system.post(mouse, Scroll{2, 0, 0, 0, shift, 1});
+    h.system.post(mouse, Scroll{0, -1, 0, 0, shift | command, 1});
+    h.system.post(trackpad, Scroll{-30, 5, 2, 0, 0, 0});
+    // Posted, continuous, inverted by the system: the points negated back.
+    h.system.post(SoftwareScroll{-14, 6, true, 0, 0, 0, true, 0});
+    ASSERT_TRUE(corvale::MainLoop::shared().runUntil([&] { return seen.size() == 4; }));
+
+    // A wheel with shift alone scrolls sideways: shown as horizontal movement.
+    EXPECT_EQ(seen[0].vertical, 0);
+    EXPECT_EQ(seen[0].horizontal, 2);
+    EXPECT_TRUE(seen[0].sample.isSidewaysWheel());
+    EXPECT_EQ(seen[0].location, (Point{12, 34}));
+    const double uptime = static_cast<double>(h.system.clock().uptimeNanoseconds()) / 1e9;
+    EXPECT_NEAR(seen[0].seconds, uptime, 1e-6);
+    EXPECT_NEAR(seen[0].seconds,
+                static_cast<double>(h.tap->nanoseconds(sideways.made.timestamp)) / 1e9, 1e-9);
+    // With shift and command it is a shortcut: shown as vertical.
+    EXPECT_EQ(seen[1].vertical, -1);
+    EXPECT_EQ(seen[1].horizontal, 0);
+    EXPECT_TRUE(seen[1].sample.isShortcutWheel());
+    // The trackpad as the fingers moved (the HID event), not as the system turned it.
+    EXPECT_EQ(seen[2].vertical, -30);
+    EXPECT_EQ(seen[2].horizontal, 5);
+    EXPECT_EQ(seen[2].sample, (ScrollSample{Device::trackpad, true, 2, 0, false, false}));
+    EXPECT_EQ(seen[3].vertical, 14);
+    EXPECT_EQ(seen[3].horizontal, -6);
+    EXPECT_EQ(seen[3].sample.device, Device::mouse);
+
+    InputTap::Stats stats = h.stats();
+    EXPECT_EQ(stats.passed, 0);
+    EXPECT_EQ(stats.full.count, 4);
+    EXPECT_EQ(stats.turned, 0);
+}
+
+TEST(Pipeline, AReportFindsTheTapGoneAndIsDropped) {
+    TapHarness h;
+    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
+    int calls = 0;
+    h.tap->setOnScroll([&](const ScrollSample&, double, double, double, Point) { ++calls; });
+    h.tap->setObserving(true);
+    h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
+    h.settle();
+    h.tap.reset();
+    corvale::MainLoop::shared().drain();
+    EXPECT_EQ(calls, 0);
+}
+
+TEST(Pipeline, EventTimestampsInTicksOrNanoseconds) {
+    SimulatedSystem intel;
+    intel.simulatedClock().setTimebase({1, 1});
+    auto tap = InputTap::make(intel, intel.runLoops().current());
+    EXPECT_EQ(tap->nanoseconds(123), 123u);
+    EXPECT_EQ(tap->nanoseconds(intel.clock().machAbsoluteTime()), intel.clock().machAbsoluteTime());
+
+    SimulatedSystem silicon; // 125/3
+    auto other = InputTap::make(silicon, silicon.runLoops().current());
+    const std::uint64_t ticks = silicon.clock().machAbsoluteTime();
+    const std::uint64_t nanoseconds = silicon.clock().uptimeNanoseconds();
+    ASSERT_NE(ticks, nanoseconds);
+    EXPECT_EQ(other->nanoseconds(ticks), ticks * 125 / 3);
+    EXPECT_EQ(other->nanoseconds(nanoseconds), nanoseconds);
+    // Scrolls carry ticks by default, nanoseconds when the system says so.
+    EXPECT_EQ(other->nanoseconds(silicon.makeScroll(SoftwareScroll{}).timestamp()),
+              (Timebase{125, 3}.nanoseconds(ticks)));
+    silicon.setTimestampsInNanoseconds(true);
+    EXPECT_EQ(other->nanoseconds(silicon.makeScroll(SoftwareScroll{}).timestamp()), nanoseconds);
+}
+
+TEST(Pipeline, RemembersWhatLeavesTheTapWhileChecking) {
+    TapHarness h;
+    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
+    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+    h.tap->setSettings(turning(mouseStandard));
+    h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
+    EXPECT_TRUE(h.onTap([&] { return h.tap->remembered(); }).empty()) << "not checking";
+
+    h.onTap([&] { h.tap->setChecking(true); });
+    std::vector<InputTap::Sent> sent;
+    for (int i = 1; i <= 65; ++i) {
+        PostResult result = h.system.post(mouse, Scroll{static_cast<double>(i), 0, 0, 0, 0, 1});
+        sent.push_back({result.delivered->vertical.point, result.delivered->horizontal.point});
+        // A scroll that leaves with no point delta is not remembered.
+        h.system.post(trackpad, Scroll{0, 0, 128, 0, 0, 0});
+    }
+    EXPECT_EQ(sent.front(), (InputTap::Sent{10, 0})) << "as it left the tap: turned";
+    // The 65th pushed out the oldest.
+    EXPECT_EQ(h.onTap([&] { return h.tap->remembered(); }),
+              std::vector<InputTap::Sent>(sent.begin() + 1, sent.end()));
+
+    // Checking again starts empty.
+    h.onTap([&] { h.tap->setChecking(true); });
+    h.system.post(mouse, Scroll{0, -2, 0, 0, 0, 1});
+    EXPECT_EQ(h.onTap([&] { return h.tap->remembered(); }),
+              (std::vector<InputTap::Sent>{{0, -20}}));
+    h.onTap([&] { h.tap->setChecking(false); });
+    h.system.post(mouse, Scroll{3, 0, 0, 0, 0, 1});
+    EXPECT_EQ(h.onTap([&] { return h.tap->remembered().size(); }), 1u);
+}
+
+TEST(Pipeline, TheStallHookSlowsTheTapUntilTheSystemSwitchesItOff) {
+    TapHarness h({.testHooks = true});
+    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
+    auto budget = std::chrono::duration_cast<std::chrono::milliseconds>(h.system.taps().timeout());
+    h.tap->setStall(budget.count() + 1, 1);
+    h.tap->setSettings(turning(mouseStandard));
+
+    PostResult result = h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
+    ASSERT_TRUE(result.delivered) << "the scroll goes on";
+    std::shared_ptr<TapCore> core = h.platformTap();
+    EXPECT_FALSE(core->enabled.load());
+    h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
+    EXPECT_EQ(h.handled(), 1u) << "switched off: the next scroll passes the tap";
+
+    // The stall was for one scroll only.
+    h.system.taps().enable(*core, true);
+    h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
+    EXPECT_TRUE(core->enabled.load());
+    EXPECT_EQ(h.handled(), 2u);
+}
+
+TEST(Pipeline, WithoutTestHooksTheStallIsNeverRead) {
+    TapHarness h;
+    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
+    auto budget = std::chrono::duration_cast<std::chrono::milliseconds>(h.system.taps().timeout());
+    h.tap->setStall(budget.count() + 1, 5);
+    const std::uint64_t before = h.system.clock().uptimeNanoseconds();
+    h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
+    EXPECT_TRUE(h.platformTap()->enabled.load());
+    EXPECT_EQ(h.system.clock().uptimeNanoseconds(), before);
+}
+
+TEST(Pipeline, TheSteadyPathAllocatesNothing) {
+    TapHarness h;
+    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
+
+    // The first scroll of an unseen sender hands a lookup to another queue: that allocates.
+    h.tap->setSettings(turning(trackpadStandard));
+    h.system.post(trackpad, Scroll{5, 0, 1, 0, 0, 0});
+    EXPECT_EQ(h.allocatingScrolls(), 1u);
+    h.settle();
+
+    // Known senders, full and fast paths, decisions, read-back failures: nothing.
+    h.onTap([&] { h.tap->mergeDevices({{mouse.senderID(), Device::mouse}}); });
+    h.system.post(trackpad, swipe(30, -12));
+    h.system.post(mouse, wheelSteps(4, -1, 0, platform::flag::shift));
+    h.system.post(SoftwareScroll{3, 0, false, 0, 0, 0, true, 0});
+    FieldWriteRules rules;
+    rules.ignored.set(93);
+    h.system.setFieldWriteRules(rules);
+    h.system.post(trackpad, swipe(30, -12));
+    h.tap->setSettings(paused);
+    h.system.post(trackpad, swipe(30, -12));
+    h.system.post(trackpad, swipe(30, -12));
+    InputTap::Stats stats = h.stats();
+    EXPECT_GT(stats.readBackFailures, 0);
+    EXPECT_EQ(stats.passed, 32);
+    EXPECT_EQ(h.allocatingScrolls(), 1u);
+    EXPECT_EQ(h.handled(), 1u + 16 + 4 + 1 + 16 + 32);
+}
+
+TEST(Pipeline, WithoutTheHIDFunctionsFieldsAreStillTurned) {
+    {
+        // No HID event at all: every scroll looks posted, a mouse scroll.
+        TapHarness h({.missingFunctions = {hid::copyIOHIDEventName}});
+        VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+        h.tap->setSettings(turning(mouseStandard));
+        PostResult result = h.system.post(trackpad, Scroll{20, 0, 1, 0, 0, 0});
+        EXPECT_EQ(result.delivered->vertical, negated(result.made.vertical));
+        EXPECT_EQ(result.delivered->hid, result.made.hid);
+        h.settle();
+        InputTap::Stats stats = h.stats();
+        EXPECT_EQ(stats.posted, 1);
+        EXPECT_EQ(stats.mouseTurned, 1);
+        EXPECT_EQ(stats.startsFromAppKit, 1);
+        EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
+    }
+    {
+        // A HID event without its sender: a mouse scroll, nothing looked up.
+        TapHarness h({.missingFunctions = {hid::getSenderIDName}});
+        VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+        h.tap->setSettings(turning(mouseStandard));
+        h.system.post(trackpad, Scroll{20, 0, 1, 0, 0, 0});
+        h.settle();
+        InputTap::Stats stats = h.stats();
+        EXPECT_EQ(stats.mouseTurned, 1);
+        EXPECT_EQ(stats.posted, 0);
+        EXPECT_EQ(stats.startsFromHID, 1);
+        EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
+    }
+    {
+        // Without the float functions the HID event is neither read nor rewritten.
+        TapHarness h({.missingFunctions = {hid::setFloatValueName, hid::getFloatValueName}});
+        VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+        h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
+        h.tap->setSettings(turning(trackpadStandard));
+        PostResult result = h.system.post(trackpad, Scroll{20, 0, 1, 0, 0, 0});
+        EXPECT_EQ(result.delivered->vertical, negated(result.made.vertical));
+        EXPECT_EQ(result.delivered->hid, result.made.hid);
+        InputTap::Stats stats = h.stats();
+        EXPECT_EQ(stats.trackpadTurned, 1);
+        EXPECT_EQ(stats.startsFromAppKit, 1) << "HID values read as 0: no usable pair";
+        EXPECT_EQ(stats.readBackFailures, 0);
+    }
+}
+
+TEST(SystemTurned, ComparesTheEventWithTheHIDEventElseTheLastAnswerElseTheFramework) {
+    TapHarness h;
+    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
+    auto turnedBySystem = [&](SimulatedEvent& event) {
+        return h.onTap([&] { return h.tap->systemTurned(event, event.hidEvent()); });
+    };
+
+    // Natural scrolling: the event moves against the device.
+    SimulatedEvent natural = h.system.makeScroll(trackpad, Scroll{-8, 3, 2, 0, 0, 0});
+    EXPECT_TRUE(turnedBySystem(natural));
+
+    // Vertical unusable (the event has no vertical point delta); horizontal agrees.
+    SimulatedEvent agreeing = h.system.makeScroll(trackpad, Scroll{6, 3, 2, 0, 0, 0});
+    agreeing.storeInteger(platform::field::scrollWheelEventPointDeltaAxis1, 0);
+    agreeing.hidEvent()->scrollX = -3;
+    EXPECT_FALSE(turnedBySystem(agreeing));
+
+    // No movement at all: the last answer from a HID event, even though the framework would
+    // say inverted.
+    SimulatedEvent still = h.system.makeScroll(trackpad, Scroll{0, 0, 128, 0, 0, 0});
+    ASSERT_TRUE(h.system.simulatedAppFramework().scrollEvent(still)->directionInvertedFromDevice);
+    EXPECT_FALSE(turnedBySystem(still));
+
+    // A wheel compares its line delta.
+    h.system.setNaturalScrolling(false);
+    SimulatedEvent wheel = h.system.makeScroll(mouse, Scroll{1, 0, 0, 0, 0, 1});
+    wheel.storeInteger(platform::field::scrollWheelEventPointDeltaAxis1, -10);
+    EXPECT_FALSE(turnedBySystem(wheel));
+
+    // Without a HID event the framework answers, and the answer is not kept.
+    SimulatedEvent posted = h.system.makeScroll(SoftwareScroll{2, 0, true, 0, 0, 0, true, 0});
+    EXPECT_TRUE(turnedBySystem(posted));
+    EXPECT_FALSE(turnedBySystem(still));
+
+    InputTap::Stats stats = h.stats();
+    EXPECT_EQ(stats.startsFromHID, 5);
+    EXPECT_EQ(stats.startsFromAppKit, 1);
+    EXPECT_EQ(stats.starts.count, 6);
+}
+
+} // namespace
+} // namespace skiro

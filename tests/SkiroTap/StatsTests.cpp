@@ -1,0 +1,90 @@
+#include "Skiro/Tap/InputTap.hpp"
+
+#include <gtest/gtest.h>
+
+namespace skiro {
+namespace {
+
+using Cost = InputTap::Cost;
+
+TEST(Cost, FreshReportsNothingYet) {
+    Cost cost;
+    corvale::json::Json report = cost.report();
+    EXPECT_EQ(report["events"], 0);
+    EXPECT_EQ(report["averageMicroseconds"], 0.0);
+    EXPECT_EQ(report["mostMicroseconds"], 0.0);
+    EXPECT_EQ(report["spread"], "none yet");
+    EXPECT_EQ(report.size(), 4u);
+}
+
+TEST(Cost, BucketsSplitAtTheirBounds) {
+    struct Case {
+        std::uint64_t nanoseconds;
+        std::size_t bucket;
+    };
+    const Case cases[] = {{0, 0},       {9'999, 0},   {10'000, 1},    {24'999, 1},
+                          {25'000, 2},  {50'000, 3},  {99'999, 3},    {100'000, 4},
+                          {250'000, 5}, {999'999, 5}, {1'000'000, 6}, {~std::uint64_t{0}, 6}};
+    for (const Case& c : cases) {
+        Cost cost;
+        cost.add(c.nanoseconds);
+        std::array<std::int64_t, 7> expected{};
+        expected[c.bucket] = 1;
+        EXPECT_EQ(cost.spread, expected) << c.nanoseconds << " ns";
+    }
+    Cost edges;
+    edges.add(999'999);
+    edges.add(1'000'000);
+    EXPECT_EQ(edges.spreadText(), "under 1000 \u00B5s: 1, 1000 \u00B5s and over: 1");
+}
+
+TEST(Cost, AverageAndMostInMicroseconds) {
+    Cost cost;
+    cost.add(1'000);
+    cost.add(2'001);
+    EXPECT_EQ(cost.count, 2);
+    EXPECT_EQ(cost.total, 3'001u);
+    EXPECT_EQ(cost.most, 2'001u);
+    corvale::json::Json report = cost.report();
+    // 3,001 ÷ 2 = 1,500 ns, whole nanoseconds first.
+    EXPECT_DOUBLE_EQ(report["averageMicroseconds"].get<double>(), 1.5);
+    EXPECT_DOUBLE_EQ(report["mostMicroseconds"].get<double>(), 2.001);
+    EXPECT_EQ(report["events"], 2);
+}
+
+TEST(Cost, SpreadTextNamesOnlyFilledBucketsWithTheMicroSign) {
+    Cost cost;
+    for (int i = 0; i < 523; ++i) {
+        cost.add(3'000);
+    }
+    for (int i = 0; i < 12; ++i) {
+        cost.add(17'000);
+    }
+    cost.add(1'200'000);
+    // The micro sign, U+00B5, as UTF-8.
+    EXPECT_EQ(cost.spreadText(),
+              "under 10 \xC2\xB5s: 523, under 25 \xC2\xB5s: 12, 1000 \xC2\xB5s and over: 1");
+    EXPECT_EQ(cost.report()["spread"], cost.spreadText());
+}
+
+TEST(Stats, StartsEmptyAndDatedNow) {
+    auto before = std::chrono::system_clock::now();
+    InputTap::Stats stats;
+    auto after = std::chrono::system_clock::now();
+    EXPECT_LE(before, stats.since);
+    EXPECT_LE(stats.since, after);
+    InputTap::Stats zero;
+    zero.since = stats.since;
+    EXPECT_EQ(stats, zero);
+}
+
+TEST(TestHooks, OnlyTheExactValueOneTurnsThemOn) {
+    EXPECT_TRUE(InputTap::testHooksFrom("1"));
+    for (const char* value : {"true", "01", "", "0", "1 ", "yes"}) {
+        EXPECT_FALSE(InputTap::testHooksFrom(value)) << '"' << value << '"';
+    }
+    EXPECT_FALSE(InputTap::testHooksFrom(nullptr));
+}
+
+} // namespace
+} // namespace skiro
