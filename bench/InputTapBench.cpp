@@ -101,6 +101,18 @@ void BM_FullPath_GestureStartDecided(benchmark::State& state) {
     }
 }
 
+// Not the tap's own work: one read of the simulated machine clock, which the tap makes twice
+// per scroll to time it (the simulation converts its nanoseconds to ticks with a 128-bit
+// division where the real clock reads a counter).
+void BM_Part_SimulatedClockRead(benchmark::State& state) {
+    SimulatedSystem system;
+    Clock& clock = system.clock();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(clock.machAbsoluteTime());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 void routed(benchmark::State& state, TapCallback callback, bool turning) {
     Bench bench(turning);
     std::unique_ptr<EventTap> tap = bench.system.eventTaps().create(
@@ -128,6 +140,7 @@ BENCHMARK(BM_Floor_BareCallback);
 BENCHMARK(BM_FastPath_Paused);
 BENCHMARK(BM_FullPath_GestureChangedHeld);
 BENCHMARK(BM_FullPath_GestureStartDecided);
+BENCHMARK(BM_Part_SimulatedClockRead);
 BENCHMARK(BM_Routed_Floor);
 BENCHMARK(BM_Routed_FullPathHeld);
 

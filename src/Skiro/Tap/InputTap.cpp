@@ -33,6 +33,11 @@ std::uint8_t pack(const Turner::Settings& settings) {
     return bits;
 }
 
+// Active, with directions.
+constexpr bool turnsAnything(std::uint8_t bits) {
+    return (bits & 3) == 3;
+}
+
 Turner::Settings unpack(std::uint8_t bits) {
     Turner::Settings settings{(bits & 1) != 0, std::nullopt};
     if ((bits & 2) != 0) {
@@ -136,7 +141,7 @@ void InputTap::scrolled(platform::Event& event) {
     const std::uint64_t start = clock_.machAbsoluteTime();
     const Signposter::Interval interval = signposter_.beginInterval("scroll");
 
-    const Turner::Settings settings = unpack(settings_.load(std::memory_order_acquire));
+    const std::uint8_t settingsBits = settings_.load(std::memory_order_acquire);
     const bool continuous = event.integerValue(scrollField::isContinuous) != 0;
     const std::int64_t phase = event.integerValue(scrollField::scrollPhase);
     const std::int64_t momentum = event.integerValue(scrollField::momentumPhase);
@@ -145,7 +150,7 @@ void InputTap::scrolled(platform::Event& event) {
 
     // Nothing to turn, no decision held, nobody watching: the event passes untouched, without
     // its HID event or its device.
-    if (!settings.turnsAnything() && turner_.isIdle() && !recording && !observing) {
+    if (!turnsAnything(settingsBits) && turner_.isIdle() && !recording && !observing) {
         turner_.passed(continuous, phase, momentum);
         const std::uint64_t elapsed = elapsedSince(start);
         stats_.with([&](Tally& tally) {
@@ -156,6 +161,7 @@ void InputTap::scrolled(platform::Event& event) {
         return;
     }
 
+    const Turner::Settings settings = unpack(settingsBits);
     platform::IOHIDEvent* hid = hid_.copyFunction != nullptr ? hid_.copyFunction(event) : nullptr;
     const Device device = deviceOf(event, hid, continuous, phase, momentum);
     const platform::EventFlags flags = event.flags();
