@@ -67,17 +67,6 @@ TEST(Cost, SpreadTextNamesOnlyFilledBucketsWithTheMicroSign) {
     EXPECT_EQ(cost.report()["spread"], cost.spreadText());
 }
 
-TEST(Stats, StartsEmptyAndDatedNow) {
-    auto before = std::chrono::system_clock::now();
-    InputTap::Stats stats;
-    auto after = std::chrono::system_clock::now();
-    EXPECT_LE(before, stats.since);
-    EXPECT_LE(stats.since, after);
-    InputTap::Stats zero;
-    zero.since = stats.since;
-    EXPECT_EQ(stats, zero);
-}
-
 TEST(TestHooks, OnlyTheExactValueOneTurnsThemOn) {
     EXPECT_TRUE(InputTap::testHooksFrom("1"));
     for (const char* value : {"true", "01", "", "0", "1 ", "yes"}) {
