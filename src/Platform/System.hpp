@@ -5,6 +5,8 @@
 #include "Platform/Event.hpp"
 #include "Platform/EventTap.hpp"
 #include "Platform/HIDEvent.hpp"
+#include "Platform/HotKeys.hpp"
+#include "Platform/KeyboardLayout.hpp"
 #include "Platform/Notifications.hpp"
 #include "Platform/Permissions.hpp"
 #include "Platform/Preferences.hpp"
@@ -34,6 +36,8 @@ public:
     virtual AppFramework& appFramework() = 0;
     virtual RunningApplications& runningApplications() = 0;
     virtual SystemFacts& facts() = 0;
+    virtual HotKeys& hotKeys() = 0;
+    virtual KeyboardLayout& keyboardLayout() = 0;
 };
 
 } // namespace platform

@@ -3,6 +3,8 @@
 #include "Platform/Simulated/SimulatedApplication.hpp"
 #include "Platform/Simulated/SimulatedClock.hpp"
 #include "Platform/Simulated/SimulatedEvent.hpp"
+#include "Platform/Simulated/SimulatedHotKeys.hpp"
+#include "Platform/Simulated/SimulatedKeyboardLayout.hpp"
 #include "Platform/Simulated/SimulatedRegistry.hpp"
 #include "Platform/Simulated/SimulatedRunLoop.hpp"
 #include "Platform/Simulated/SimulatedServices.hpp"
@@ -66,6 +68,8 @@ public:
     AppFramework& appFramework() override { return appFramework_; }
     RunningApplications& runningApplications() override { return applications_; }
     SystemFacts& facts() override { return facts_; }
+    HotKeys& hotKeys() override { return hotKeys_; }
+    KeyboardLayout& keyboardLayout() override { return keyboardLayout_; }
 
     // The parts, with their controls.
     SimulatedClock& simulatedClock() { return clock_; }
@@ -80,6 +84,8 @@ public:
     SimulatedRunningApplications& applications() { return applications_; }
     SimulatedAppFramework& simulatedAppFramework() { return appFramework_; }
     SimulatedSystemFacts& simulatedFacts() { return facts_; }
+    SimulatedHotKeys& simulatedHotKeys() { return hotKeys_; }
+    SimulatedKeyboardLayout& simulatedKeyboardLayout() { return keyboardLayout_; }
     // The application under the pointer.
     SimulatedApplication& application() { return application_; }
 
@@ -141,6 +147,8 @@ private:
     SimulatedSymbols symbols_;
     SimulatedAppFramework appFramework_;
     SimulatedSystemFacts facts_;
+    SimulatedHotKeys hotKeys_;
+    SimulatedKeyboardLayout keyboardLayout_;
     SimulatedRegistry registry_;
     SimulatedRunLoops runLoops_;
     SimulatedEventTaps taps_;
