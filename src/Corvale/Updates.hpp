@@ -1,0 +1,87 @@
+#pragma once
+
+#include "Corvale/Updater.hpp"
+#include "CorvaleCore/Subscribers.hpp"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace corvale {
+
+// Whether the application updates itself at all, the updater's settings and actions for the
+// menu, the about pane and the command line, and gentle reminders: an update a scheduled check
+// found while the application was not in immediate focus is only noted in `waiting` (the menu
+// shows it) until the user comes to it. A build without the update key never starts an
+// updater. Main thread only.
+class Updates : public UpdaterDelegate {
+public:
+    using Date = UpdaterController::Date;
+
+    // The answer wherever updates are asked for in a build without them.
+    static constexpr const char* notConfiguredMessage = "This build doesn't check for updates.";
+
+    // Updaters come from `factory`; the shared instance's from `defaultUpdater()`.
+    explicit Updates(UpdaterFactory factory);
+    Updates(const Updates&) = delete;
+    Updates& operator=(const Updates&) = delete;
+
+    static Updates& shared();
+
+    // The update framework is not on this platform: a simulated updater whose feed offers
+    // nothing.
+    static UpdaterFactory defaultUpdater();
+
+    // The main bundle has a non-empty update key ("SUPublicEDKey").
+    static bool isConfigured();
+
+    // Starts the updater at launch, once; nothing in a build that is not configured.
+    void start();
+    // Brings the application to the front, then has the updater check (without one, only the
+    // former).
+    void checkNow();
+
+    bool canCheck() const;
+    std::optional<Date> lastChecked() const;
+    bool checksAutomatically() const;
+    void setChecksAutomatically(bool checks);
+    bool installsAutomatically() const;
+    void setInstallsAutomatically(bool installs);
+
+    // The version of an update a scheduled check found and holds back for the user.
+    const std::optional<std::string>& waiting() const { return waiting_; }
+    // Called after `waiting` changes.
+    void setOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
+    // Told before anything these settings show changes.
+    Subscription subscribeWillChange(std::function<void()> willChange) {
+        return willChange_.add(std::move(willChange));
+    }
+    // How the application comes to the front; set by the user interface.
+    void setActivate(std::function<void()> activate) { activate_ = std::move(activate); }
+
+    // The running updater; none before `start()` made one.
+    UpdaterController* controller() const { return controller_.get(); }
+
+    bool supportsGentleScheduledUpdateReminders() const override { return true; }
+    bool standardUserDriverShouldHandleShowingScheduledUpdate(const AppcastItem& update,
+                                                              bool immediateFocus) override;
+    void standardUserDriverWillHandleShowingUpdate(bool handleShowingUpdate,
+                                                   const AppcastItem& update,
+                                                   const UserUpdateState& state) override;
+    void standardUserDriverDidReceiveUserAttention(const AppcastItem& update) override;
+    void standardUserDriverWillFinishUpdateSession() override;
+
+private:
+    void activate();
+    void setWaiting(std::optional<std::string> version);
+
+    UpdaterFactory factory_;
+    std::unique_ptr<UpdaterController> controller_;
+    std::optional<std::string> waiting_;
+    std::function<void()> onChange_;
+    std::function<void()> activate_;
+    Subscribers<> willChange_;
+};
+
+} // namespace corvale

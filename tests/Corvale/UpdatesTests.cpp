@@ -1,0 +1,265 @@
+#include "Corvale/SimulatedUpdater.hpp"
+#include "Corvale/Updates.hpp"
+
+#include "CorvaleCore/Bundle.hpp"
+
+#include "Support/Framework.hpp"
+
+#include <gtest/gtest.h>
+
+namespace corvale {
+namespace {
+
+using namespace std::chrono_literals;
+
+Bundle bundleWithKey(std::optional<std::string> key) {
+    json::Json info = *Bundle::compiled().info();
+    info.erase(std::string(Bundle::updateKeyKey));
+    if (key) {
+        info[std::string(Bundle::updateKeyKey)] = *key;
+    }
+    return Bundle(info);
+}
+
+// An update component over simulated updaters, counting what it does.
+class UpdatesTest : public ::testing::Test {
+protected:
+    UpdatesTest() {
+        updates.setOnChange([this] { ++changes; });
+        updates.setActivate([this] { ++activations; });
+    }
+
+    SimulatedUpdater& updater() {
+        auto* simulated = dynamic_cast<SimulatedUpdater*>(updates.controller());
+        if (simulated == nullptr) {
+            throw std::logic_error("no updater");
+        }
+        return *simulated;
+    }
+
+    test::ManualClock clock{std::chrono::system_clock::time_point(1'700'000'000s)};
+    int made = 0;
+    int changes = 0;
+    int activations = 0;
+    Updates updates{[this](UpdaterDelegate& delegate) -> std::unique_ptr<UpdaterController> {
+        ++made;
+        return std::make_unique<SimulatedUpdater>(delegate, [this] { return clock.now(); });
+    }};
+};
+
+class UnconfiguredUpdatesTest : public UpdatesTest {
+protected:
+    test::ScopedBundle bundle{bundleWithKey(std::nullopt)};
+};
+
+class ConfiguredUpdatesTest : public UpdatesTest {
+protected:
+    ConfiguredUpdatesTest() { updates.start(); }
+
+    test::ScopedBundle bundle{bundleWithKey("Y2hlY2tlZCBieSB0aGUga2V5")};
+};
+
+TEST(UpdatesConfiguration, OnlyANonEmptyUpdateKeyConfiguresUpdates) {
+    {
+        test::ScopedBundle bundle(bundleWithKey(std::nullopt));
+        EXPECT_FALSE(Updates::isConfigured());
+    }
+    {
+        test::ScopedBundle bundle(bundleWithKey(""));
+        EXPECT_FALSE(Updates::isConfigured());
+    }
+    {
+        json::Json info = *Bundle::compiled().info();
+        info[std::string(Bundle::updateKeyKey)] = 42;
+        test::ScopedBundle bundle{Bundle(info)};
+        EXPECT_FALSE(Updates::isConfigured());
+    }
+    {
+        test::ScopedBundle bundle(bundleWithKey("key"));
+        EXPECT_TRUE(Updates::isConfigured());
+    }
+    // Our own builds carry no key.
+    EXPECT_FALSE(Bundle::compiled().string(Bundle::updateKeyKey).has_value());
+    EXPECT_STREQ(Updates::notConfiguredMessage, "This build doesn't check for updates.");
+}
+
+TEST_F(UnconfiguredUpdatesTest, NothingStartsAndTheSettingsStayOffForGood) {
+    updates.start();
+    EXPECT_EQ(made, 0);
+    EXPECT_EQ(updates.controller(), nullptr);
+    EXPECT_FALSE(updates.canCheck());
+    EXPECT_EQ(updates.lastChecked(), std::nullopt);
+    EXPECT_FALSE(updates.checksAutomatically());
+    EXPECT_FALSE(updates.installsAutomatically());
+
+    int announced = 0;
+    Subscription subscription = updates.subscribeWillChange([&] { ++announced; });
+    updates.setChecksAutomatically(true);
+    updates.setInstallsAutomatically(true);
+    EXPECT_FALSE(updates.checksAutomatically());
+    EXPECT_FALSE(updates.installsAutomatically());
+    EXPECT_EQ(announced, 2);
+
+    // Checking only brings the application to the front.
+    updates.checkNow();
+    EXPECT_EQ(activations, 1);
+    EXPECT_EQ(made, 0);
+    EXPECT_EQ(updates.waiting(), std::nullopt);
+}
+
+TEST_F(UnconfiguredUpdatesTest, AnEmptyKeyIsNoKey) {
+    test::ScopedBundle empty(bundleWithKey(""));
+    updates.start();
+    EXPECT_EQ(made, 0);
+    EXPECT_FALSE(updates.canCheck());
+}
+
+TEST_F(ConfiguredUpdatesTest, ASecondStartKeepsTheFirstUpdater) {
+    UpdaterController* first = updates.controller();
+    ASSERT_NE(first, nullptr);
+    updates.start();
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(updates.controller(), first);
+}
+
+TEST_F(ConfiguredUpdatesTest, TheSettingsAreTheUpdatersAndChangesAreAnnouncedFirst) {
+    EXPECT_TRUE(updates.canCheck());
+    EXPECT_TRUE(updates.checksAutomatically());
+    EXPECT_FALSE(updates.installsAutomatically());
+
+    std::vector<bool> seenWhenAnnounced;
+    Subscription subscription = updates.subscribeWillChange(
+        [&] { seenWhenAnnounced.push_back(updates.installsAutomatically()); });
+    updates.setInstallsAutomatically(true);
+    EXPECT_TRUE(updater().automaticallyDownloadsUpdates());
+    EXPECT_TRUE(updates.installsAutomatically());
+    updates.setChecksAutomatically(false);
+    EXPECT_FALSE(updater().automaticallyChecksForUpdates());
+    EXPECT_FALSE(updates.checksAutomatically());
+    EXPECT_EQ(seenWhenAnnounced, (std::vector<bool>{false, true}));
+}
+
+TEST_F(ConfiguredUpdatesTest, TheLastCheckIsTheUpdatersAndNoneBeforeTheFirst) {
+    EXPECT_EQ(updates.lastChecked(), std::nullopt);
+    updater().scheduledCheck(false);
+    EXPECT_EQ(updates.lastChecked(), clock.now());
+    clock.advance(24h);
+    updates.checkNow();
+    EXPECT_EQ(updates.lastChecked(), clock.now());
+}
+
+TEST_F(ConfiguredUpdatesTest, AnUpdateFoundInTheBackgroundWaitsAndIsAnnouncedOnce) {
+    updater().setAvailable("1.5");
+    updater().scheduledCheck(false);
+    EXPECT_EQ(updates.waiting(), "1.5");
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(updater().isHoldingBack());
+    EXPECT_TRUE(updater().shown().empty());
+    EXPECT_EQ(activations, 0);
+    // The user may still check, which is how they come to it.
+    EXPECT_TRUE(updates.canCheck());
+
+    // The next scheduled check offers the same version again: no second announcement.
+    updater().scheduledCheck(false);
+    EXPECT_EQ(updates.waiting(), "1.5");
+    EXPECT_EQ(changes, 1);
+
+    // A newer one replaces it.
+    updater().setAvailable("1.6");
+    updater().scheduledCheck(false);
+    EXPECT_EQ(updates.waiting(), "1.6");
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(ConfiguredUpdatesTest, AnUpdateFoundWhileInFocusIsShownByTheUpdater) {
+    updater().setAvailable("1.5");
+    updater().scheduledCheck(true);
+    EXPECT_EQ(updates.waiting(), std::nullopt);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(updater().shown(), (std::vector<std::string>{"1.5"}));
+    EXPECT_EQ(activations, 1);
+    EXPECT_FALSE(updates.canCheck());
+}
+
+TEST_F(ConfiguredUpdatesTest, AUserInitiatedCheckNeverSetsWaiting) {
+    updater().setAvailable("1.5");
+    updates.checkNow();
+    EXPECT_EQ(updates.waiting(), std::nullopt);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(updater().shown(), (std::vector<std::string>{"1.5"}));
+    // Once for the check, once for the window.
+    EXPECT_EQ(activations, 2);
+
+    // Even when the updater is told to leave the showing to the application.
+    updates.standardUserDriverWillHandleShowingUpdate(false, {"1.6"}, UserUpdateState{true});
+    EXPECT_EQ(updates.waiting(), std::nullopt);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(ConfiguredUpdatesTest, ComingToTheWaitingUpdateClearsIt) {
+    updater().setAvailable("1.5");
+    updater().scheduledCheck(false);
+    ASSERT_EQ(changes, 1);
+
+    // The menu's item: the updater shows the update it held back.
+    updates.checkNow();
+    EXPECT_EQ(updater().shown(), (std::vector<std::string>{"1.5"}));
+    EXPECT_EQ(updates.waiting(), std::nullopt);
+    EXPECT_EQ(changes, 2);
+
+    // The session ends with nothing waiting: nothing more to announce.
+    updater().finishSession();
+    EXPECT_EQ(changes, 2);
+    EXPECT_TRUE(updates.canCheck());
+}
+
+TEST_F(ConfiguredUpdatesTest, TheEndOfTheSessionClearsWhatWaits) {
+    updater().setAvailable("1.5");
+    updater().scheduledCheck(false);
+    updater().finishSession();
+    EXPECT_EQ(updates.waiting(), std::nullopt);
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(ConfiguredUpdatesTest, AttentionWithNothingWaitingCallsNothing) {
+    updates.standardUserDriverDidReceiveUserAttention({"1.5"});
+    updates.standardUserDriverWillFinishUpdateSession();
+    EXPECT_EQ(changes, 0);
+
+    // A check that finds nothing shows so, and its session ends quietly.
+    updates.checkNow();
+    EXPECT_TRUE(updater().isShowing());
+    EXPECT_FALSE(updates.canCheck());
+    updater().finishSession();
+    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(updates.canCheck());
+}
+
+TEST_F(ConfiguredUpdatesTest, GentleRemindersAreOfferedAndFollowTheFocus) {
+    EXPECT_TRUE(updates.supportsGentleScheduledUpdateReminders());
+    EXPECT_TRUE(updates.standardUserDriverShouldHandleShowingScheduledUpdate({"1.5"}, true));
+    EXPECT_FALSE(updates.standardUserDriverShouldHandleShowingScheduledUpdate({"1.5"}, false));
+}
+
+TEST_F(ConfiguredUpdatesTest, NoScheduledCheckRunsWhileAutomaticChecksAreOff) {
+    updates.setChecksAutomatically(false);
+    updater().setAvailable("1.5");
+    updater().scheduledCheck(false);
+    EXPECT_EQ(updates.lastChecked(), std::nullopt);
+    EXPECT_EQ(updates.waiting(), std::nullopt);
+}
+
+TEST(UpdatesDefault, TheDefaultUpdaterFindsNothingUntilAFeedOffersSomething) {
+    test::ScopedBundle bundle(bundleWithKey("key"));
+    Updates updates(Updates::defaultUpdater());
+    updates.start();
+    auto* updater = dynamic_cast<SimulatedUpdater*>(updates.controller());
+    ASSERT_NE(updater, nullptr);
+    updates.checkNow();
+    EXPECT_TRUE(updater->shown().empty());
+    EXPECT_TRUE(updates.lastChecked().has_value());
+    EXPECT_EQ(updates.waiting(), std::nullopt);
+}
+
+} // namespace
+} // namespace corvale
