@@ -1,0 +1,103 @@
+#pragma once
+
+#include "Corvale/Commands.hpp"
+#include "CorvaleCore/Dispatch.hpp"
+
+#include <sys/types.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corvale::Commands {
+
+// The socket's plumbing, shared by both ends.
+namespace Socket {
+
+// Bytes read per call, at both ends.
+inline constexpr std::size_t readBuffer = 65'536;
+// Reading stops once this much has arrived.
+inline constexpr std::size_t largestRequest = 1'048'576;
+inline constexpr std::size_t largestReply = 16'777'216;
+// The longest path field the address rule allows, the terminating zero included.
+inline constexpr std::size_t pathField = 104;
+
+// The address of a socket file: the path's bytes and a zero in a zeroed structure. None when
+// the path with its zero exceeds 104 bytes, and none for an empty path or one holding a zero
+// byte, which would name another socket than the file.
+std::optional<sockaddr_un> address(std::string_view path);
+
+// Sets the receive time-out: whole seconds (truncated) and the fraction in microseconds. A
+// time-out that would come out as zero, which means none to the system, is one microsecond.
+void setTimeout(int descriptor, double seconds);
+
+// Writes until every byte is out, repeating after EINTR; any other error, or a write of nothing,
+// stops it silently. Never raises SIGPIPE.
+void writeAll(int descriptor, std::string_view data);
+
+// Reads until end of stream, a failed read (a time-out included) or `limit` bytes.
+std::string readAll(int descriptor, std::size_t limit);
+
+// Reads as `readAll` does, but for at most `within` in all, however the peer paces its bytes.
+std::string readAll(int descriptor, std::size_t limit, std::chrono::nanoseconds within);
+
+} // namespace Socket
+
+// The application's end of the socket: accepts on its own serial queue, reads one request per
+// connection, runs it on the main thread and writes the reply back from the queue.
+class Server : public std::enable_shared_from_this<Server> {
+public:
+    struct Options {
+        // How long one connection may take to send its request.
+        std::chrono::milliseconds receiveTimeout{5000};
+        // The user whose clients are served; others are closed unanswered.
+        uid_t user = ::getuid();
+    };
+
+    // Makes the queue, labelled with the bundle identifier and ".commands"; not yet listening.
+    static std::shared_ptr<Server> make(std::filesystem::path path);
+    static std::shared_ptr<Server> make(std::filesystem::path path, Options options);
+
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+    ~Server();
+
+    // Replaces a stale socket file and listens. Answers false, with a logged error where there
+    // is a reason to give, when it cannot.
+    bool start();
+    // Stops listening and removes the socket file. Replies still on their way are written.
+    void stop();
+
+    const std::filesystem::path& path() const { return path_; }
+    const DispatchQueue& queue() const { return queue_; }
+    bool isListening() const;
+
+private:
+    Server(std::filesystem::path path, Options options);
+
+    // On the queue: serves one waiting connection.
+    void accept(int listener);
+
+    std::filesystem::path path_;
+    DispatchQueue queue_;
+    Options options_;
+    mutable std::mutex mutex_;
+    int listener_ = -1;
+    std::optional<DispatchSource> source_;
+};
+
+// Starts the application's server at `socketURL()` unless one runs, and stops it when the
+// application terminates (see Termination.hpp). Answers whether a server runs. A server that
+// cannot start is not retried. Main thread.
+bool listen();
+
+// The running server, if any.
+std::shared_ptr<Server> server();
+
+} // namespace corvale::Commands

@@ -1,0 +1,391 @@
+#include "Corvale/Commands.hpp"
+
+#include "Corvale/CommandsInternal.hpp"
+
+#include "Corvale/RecentLog.hpp"
+#include "CorvaleCore/AppIdentity.hpp"
+#include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/Error.hpp"
+#include "CorvaleCore/Files.hpp"
+#include "CorvaleCore/Folders.hpp"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace corvale::Commands {
+
+std::string internal::lowercased(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return lower;
+}
+
+using internal::lowercased;
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && lowercased(a) == lowercased(b);
+}
+
+std::string programName() {
+    return lowercased(AppIdentity::current().name);
+}
+
+std::string noSuchCommand(std::string_view name) {
+    return "There's no command '" + std::string(name) + "'. Try: " + programName() + " help";
+}
+
+// Characters, not bytes, for the usage text's column: UTF-8 continuation bytes do not count.
+std::size_t characters(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+bool validUTF8(std::string_view text) {
+    try {
+        (void)json::Json(std::string(text))
+            .dump(-1, ' ', false, json::Json::error_handler_t::strict);
+        return true;
+    } catch (const json::Json::exception&) {
+        return false;
+    }
+}
+
+// Numbers that are not finite have no JSON form; the encoder would quietly write null.
+bool isJSON(const json::Json& value) {
+    if (value.is_number_float()) {
+        return std::isfinite(value.get<double>());
+    }
+    if (value.is_structured()) {
+        return std::all_of(value.begin(), value.end(),
+                           [](const json::Json& v) { return isJSON(v); });
+    }
+    if (value.is_binary() || value.is_discarded()) {
+        return false;
+    }
+    return true;
+}
+
+void stateCommand(const Arguments&, const ReplyCallback& reply) {
+    const char* notJSON = "The state has something in it that isn't JSON.";
+    json::Json document = state();
+    if (!document.is_object()) {
+        reply(Reply::failure(notJSON));
+        return;
+    }
+    AppIdentity identity = AppIdentity::current();
+    document["app"] = identity.name;
+    document["version"] = identity.version();
+    if (!isJSON(document)) {
+        reply(Reply::failure(notJSON));
+        return;
+    }
+    try {
+        reply(Reply::ok(document.dump(2, ' ', false, json::Json::error_handler_t::strict)));
+    } catch (const json::Json::exception&) {
+        reply(Reply::failure(notJSON));
+    }
+}
+
+void logCommand(const Arguments&, const ReplyCallback& reply) {
+    DispatchQueue::global(QualityOfService::userInitiated).async([reply] {
+        std::optional<std::filesystem::path> written = RecentLog::write(10);
+        DispatchQueue::main().async([reply, written] {
+            reply(written ? Reply::file(*written) : Reply::failure("Couldn't write the log."));
+        });
+    });
+}
+
+// The framework's own commands, in their order: state, log, diagnostics, update, whats-new,
+// crash-note. Each service adds its row here, at its place, when it exists; until then the
+// usage text does not offer it.
+std::vector<Command> builtIn() {
+    return {
+        Command{.name = "state",
+                .summary = "Print the app's state as JSON",
+                .timeout = 5,
+                .run = stateCommand},
+        Command{.name = "log",
+                .summary = "Print the last 10 minutes of the log",
+                .timeout = 15,
+                .run = logCommand},
+    };
+}
+
+struct Registry {
+    std::vector<Command> commands = builtIn();
+    StateProvider state;
+    Caller caller;
+};
+
+Registry& registry() {
+    static auto* shared = new Registry();
+    return *shared;
+}
+
+} // namespace
+
+const std::vector<Command>& all() {
+    return registry().commands;
+}
+
+void add(Command command) {
+    auto& commands = registry().commands;
+    auto found = std::find_if(commands.begin(), commands.end(),
+                              [&](const Command& c) { return sameName(c.name, command.name); });
+    if (found != commands.end()) {
+        *found = std::move(command);
+    } else {
+        commands.push_back(std::move(command));
+    }
+}
+
+std::optional<Command> command(std::string_view name) {
+    for (const Command& c : registry().commands) {
+        if (sameName(c.name, name)) {
+            return c;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string help() {
+    std::vector<const Command*> listed;
+    for (const Command& c : registry().commands) {
+        if (c.listed) {
+            listed.push_back(&c);
+        }
+    }
+    auto label = [](const Command& c) {
+        return c.arguments.empty() ? c.name : c.name + " " + c.arguments;
+    };
+    std::size_t longest = 16;
+    for (const Command* c : listed) {
+        longest = std::max(longest, characters(label(*c)));
+    }
+    const std::size_t column = longest + 2;
+
+    std::string program = programName();
+    std::string text = "Usage: " + program + " <command>\n\nCommands:\n";
+    const Command* lastLink = nullptr;
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const Command& c = *listed[i];
+        std::string line = "  " + label(c);
+        line.append(column - characters(label(c)), ' ');
+        line += c.summary;
+        if (c.fromLinks) {
+            line += " (also a link)";
+            lastLink = &c;
+        }
+        text += (i == 0 ? "" : "\n") + line;
+    }
+    if (lastLink != nullptr) {
+        text +=
+            "\n\nLinks work from anywhere that opens one: open " + program + "://" + lastLink->name;
+    }
+    return text;
+}
+
+json::Json state() {
+    const StateProvider& provider = registry().state;
+    return provider ? provider() : json::Json::object();
+}
+
+void setState(StateProvider provider) {
+    registry().state = std::move(provider);
+}
+
+Caller caller() {
+    return registry().caller;
+}
+
+void reset() {
+    internal::stopListening();
+    registry() = Registry();
+    internal::resetSocket();
+}
+
+void run(std::string_view name, Arguments arguments, Caller caller, ReplyCallback done) {
+    std::optional<Command> found = command(name);
+    if (!found) {
+        done(Reply::failure(noSuchCommand(name)));
+        return;
+    }
+    // The first reply wins, from whichever thread it comes; `done` is released with it, so
+    // what it holds (a connection) does not wait for the command to let its callback go.
+    struct Once {
+        std::mutex mutex;
+        ReplyCallback done;
+    };
+    auto once = std::make_shared<Once>();
+    once->done = std::move(done);
+    ReplyCallback reply = [once](Reply answer) {
+        ReplyCallback first;
+        {
+            std::lock_guard lock(once->mutex);
+            first = std::move(once->done);
+            once->done = nullptr;
+        }
+        if (first) {
+            first(std::move(answer));
+        }
+    };
+    registry().caller = std::move(caller);
+    struct Restore {
+        ~Restore() { registry().caller = Caller(); }
+    } restore;
+    // A command that throws has failed; its client hears why instead of waiting in vain.
+    try {
+        found->run(arguments, reply);
+    } catch (const Error& error) {
+        reply(Reply::failure(error.description()));
+    } catch (const std::exception& error) {
+        reply(Reply::failure(error.what()));
+    }
+}
+
+std::string fullPath(std::string_view path, const std::optional<std::string>& folder) {
+    std::string expanded(path);
+    if (!expanded.empty() && expanded.front() == '~') {
+        std::size_t slash = expanded.find('/');
+        std::string user =
+            expanded.substr(1, slash == std::string::npos ? std::string::npos : slash - 1);
+        std::optional<std::string> home;
+        if (user.empty()) {
+            home = Folders::home().string();
+        } else if (passwd* entry = ::getpwnam(user.c_str());
+                   entry != nullptr && entry->pw_dir != nullptr) {
+            home = entry->pw_dir;
+        }
+        // An unknown user's tilde stays as it is, as a name in the folder.
+        if (home) {
+            expanded = *home + (slash == std::string::npos ? "" : expanded.substr(slash));
+        }
+    }
+    std::filesystem::path full(expanded);
+    if (!full.is_absolute()) {
+        std::filesystem::path base;
+        if (folder) {
+            base = *folder;
+        } else {
+            std::error_code ignored;
+            base = std::filesystem::current_path(ignored);
+        }
+        full = base / full;
+    }
+    std::string normal = full.lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/') {
+        normal.pop_back();
+    }
+    return normal;
+}
+
+std::string fullPath(std::string_view path) {
+    return fullPath(path, registry().caller.folder);
+}
+
+std::optional<int> clientStatus(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    if (arguments.size() < 2) {
+        return std::nullopt;
+    }
+    const std::string& first = arguments[1];
+    // The system's and a debugger's options for the application.
+    if (!first.empty() && first.front() == '-' && first != "-h" && first != "--help") {
+        return std::nullopt;
+    }
+    return commandLine(Arguments(arguments.begin() + 1, arguments.end()), out, err);
+}
+
+void runIfAsked(const Arguments& arguments) {
+    if (std::optional<int> status = clientStatus(arguments, std::cout, std::cerr)) {
+        std::cout.flush();
+        std::cerr.flush();
+        std::exit(*status);
+    }
+}
+
+void runIfAsked(int argc, char** argv) {
+    runIfAsked(Arguments(argv, argv + std::max(argc, 0)));
+}
+
+int commandLine(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    auto fail = [&](const std::string& message, int status) {
+        err << message << '\n';
+        err.flush();
+        return status;
+    };
+    std::string typed = arguments.empty() ? "help" : arguments.front();
+    std::string lower = lowercased(typed);
+    if (lower == "help" || lower == "-h" || lower == "--help") {
+        out << help() << '\n';
+        out.flush();
+        return 0;
+    }
+    std::optional<Command> found = command(typed);
+    if (!found) {
+        return fail(noSuchCommand(typed), 2);
+    }
+
+    Request request;
+    request.command = found->name;
+    request.arguments.assign(arguments.begin() + 1, arguments.end());
+    std::error_code error;
+    std::filesystem::path here = std::filesystem::current_path(error);
+    if (!error) {
+        request.folder = here.string();
+    }
+    if (found->fileArgument && !request.arguments.empty()) {
+        request.arguments.front() = fullPath(request.arguments.front(), request.folder);
+    }
+
+    Outcome outcome = ask(request, found->launches, found->timeout);
+    std::string name = AppIdentity::current().name;
+    switch (outcome.kind) {
+    case Outcome::Kind::notRunning:
+        return fail(name + " isn't running.", 1);
+    case Outcome::Kind::noAnswer:
+        return fail("No answer from " + name + ".", 1);
+    case Outcome::Kind::reply:
+        break;
+    }
+    const Reply& reply = outcome.reply;
+    switch (reply.kind) {
+    case Reply::Kind::ok:
+        if (!reply.text.empty()) {
+            out << reply.text << '\n';
+            out.flush();
+        }
+        return 0;
+    case Reply::Kind::file: {
+        std::optional<std::string> contents = readFile(reply.path());
+        if (!contents || !validUTF8(*contents)) {
+            return fail("Couldn't read " + reply.text + ".", 1);
+        }
+        out << *contents << '\n';
+        out.flush();
+        return 0;
+    }
+    case Reply::Kind::failure:
+        return fail(reply.text, 1);
+    }
+    return 1;
+}
+
+int commandLine(const Arguments& arguments) {
+    return commandLine(arguments, std::cout, std::cerr);
+}
+
+} // namespace corvale::Commands

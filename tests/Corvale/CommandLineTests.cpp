@@ -1,0 +1,325 @@
+// The executable as its own client: whether it is one, what it sends, what it prints and with
+// which status it ends, and how it opens the application. The far end here is a bare socket
+// that answers what each test gives it, so the client is checked on its own.
+#include "Corvale/CommandServer.hpp"
+#include "Corvale/Commands.hpp"
+#include "CorvaleCore/Files.hpp"
+
+#include "Corvale/CommandTesting.hpp"
+#include "Support/Framework.hpp"
+#include "Support/TemporaryHome.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <fstream>
+#include <sstream>
+
+namespace corvale {
+namespace {
+
+using namespace std::chrono_literals;
+using Commands::Arguments;
+using Commands::Outcome;
+using Commands::Reply;
+using Commands::ReplyCallback;
+using Commands::Request;
+using test::encoded;
+using test::eventually;
+
+// Serves one connection on its own thread: reads the request to its end and answers the given
+// bytes, or holds the connection open until it goes when there are none.
+class CannedServer {
+public:
+    CannedServer(const std::filesystem::path& path, std::optional<std::string> reply)
+        : listener_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        std::filesystem::create_directories(path.parent_path());
+        std::filesystem::remove(path);
+        auto address = Commands::Socket::address(path.string());
+        EXPECT_EQ(
+            ::bind(listener_, reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un)),
+            0);
+        EXPECT_EQ(::listen(listener_, 8), 0);
+        thread_ = std::thread([this, reply = std::move(reply)] {
+            int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (connection < 0) {
+                return;
+            }
+            std::string request = Commands::Socket::readAll(connection, 1 << 20);
+            {
+                std::unique_lock lock(mutex_);
+                request_ = request;
+                if (!reply) {
+                    released_.wait(lock, [&] { return closing_; });
+                }
+            }
+            if (reply) {
+                Commands::Socket::writeAll(connection, *reply);
+            }
+            ::close(connection);
+        });
+    }
+    CannedServer(const CannedServer&) = delete;
+    CannedServer& operator=(const CannedServer&) = delete;
+    ~CannedServer() {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        released_.notify_all();
+        // Wakes an accept that nobody came to.
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+    }
+
+    std::optional<Request> request() {
+        std::lock_guard lock(mutex_);
+        if (!request_) {
+            return std::nullopt;
+        }
+        return json::decode<Request>(std::string_view(*request_));
+    }
+
+private:
+    int listener_;
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool closing_ = false;
+    std::optional<std::string> request_;
+    std::thread thread_;
+};
+
+struct Printed {
+    int status = -1;
+    std::string out;
+    std::string err;
+    bool operator==(const Printed&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& stream, const Printed& printed) {
+    return stream << "status " << printed.status << ", out \"" << printed.out << "\", err \""
+                  << printed.err << "\"";
+}
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    CommandLineTest() {
+        Commands::add({.name = "go", .run = [](const Arguments&, ReplyCallback) {}});
+        Commands::setLaunching({.open =
+                                    [this] {
+                                        ++opens;
+                                        return false;
+                                    },
+                                .retries = 100,
+                                .interval = 1ms});
+    }
+
+    std::filesystem::path socket() const { return home.data() / "Tool" / "control.sock"; }
+
+    static Printed commandLine(const Arguments& arguments) {
+        std::ostringstream out;
+        std::ostringstream err;
+        Printed printed;
+        printed.status = Commands::commandLine(arguments, out, err);
+        printed.out = out.str();
+        printed.err = err.str();
+        return printed;
+    }
+
+    // The client's run against a far end that answers `reply`.
+    Printed answered(const std::string& reply, const Arguments& arguments = {"go"}) {
+        CannedServer server(socket(), reply);
+        return commandLine(arguments);
+    }
+
+    test::TemporaryHome home;
+    test::ScopedIdentity identity{{"Tool", "org.example.tool", "owner/Tool"}};
+    test::ScopedLog log;
+    test::ScopedCommands commands;
+    int opens = 0;
+};
+
+TEST_F(CommandLineTest, OnlyACommandWordMakesTheProcessAClient) {
+    std::ostringstream out;
+    std::ostringstream err;
+    auto status = [&](Arguments arguments) { return Commands::clientStatus(arguments, out, err); };
+    // The application: no arguments, or the system's and a debugger's dashed options.
+    EXPECT_EQ(status({}), std::nullopt);
+    EXPECT_EQ(status({"/usr/bin/tool"}), std::nullopt);
+    EXPECT_EQ(status({"/usr/bin/tool", "-psn_0_12345"}), std::nullopt);
+    EXPECT_EQ(status({"/usr/bin/tool", "-NSDocumentRevisionsDebugMode", "YES"}), std::nullopt);
+    EXPECT_EQ(status({"/usr/bin/tool", "-H"}), std::nullopt);
+    EXPECT_EQ(status({"/usr/bin/tool", "--HELP"}), std::nullopt);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "");
+
+    for (const char* asking : {"-h", "--help", "help", "HELP", "Help"}) {
+        std::ostringstream helpOut;
+        std::ostringstream helpErr;
+        EXPECT_EQ(Commands::clientStatus({"tool", asking, "ignored"}, helpOut, helpErr), 0)
+            << asking;
+        EXPECT_EQ(helpOut.str(), Commands::help() + "\n");
+        EXPECT_EQ(helpErr.str(), "");
+    }
+
+    EXPECT_EQ(status({"tool", "STATUS"}), 2);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "There's no command 'STATUS'. Try: tool help\n");
+}
+
+TEST_F(CommandLineTest, EachOutcomePrintsAndEndsAsTheTableSays) {
+    EXPECT_EQ(answered(R"({"ok":""})"), (Printed{0, "", ""}));
+    EXPECT_EQ(answered(R"({"ok":"Paused.\nFor now."})"), (Printed{0, "Paused.\nFor now.\n", ""}));
+    EXPECT_EQ(answered(R"({"failure":"That went wrong."})"),
+              (Printed{1, "", "That went wrong.\n"}));
+    EXPECT_EQ(answered(R"({"ok":"first","failure":"second"})"), (Printed{0, "first\n", ""}));
+
+    std::filesystem::path report = home.path() / "report.json";
+    std::ofstream(report) << "{\n  \"a\": 1\n}";
+    EXPECT_EQ(answered(encoded(Reply::file(report))), (Printed{0, "{\n  \"a\": 1\n}\n", ""}));
+    EXPECT_TRUE(std::filesystem::exists(report)) << "the file is left in place";
+
+    std::filesystem::path missing = home.path() / "missing.txt";
+    EXPECT_EQ(answered(encoded(Reply::file(missing))),
+              (Printed{1, "", "Couldn't read " + missing.string() + ".\n"}));
+    std::filesystem::path binary = home.path() / "binary.dat";
+    std::ofstream(binary) << "\xff\xfe\x00\x01";
+    EXPECT_EQ(answered(encoded(Reply::file(binary))),
+              (Printed{1, "", "Couldn't read " + binary.string() + ".\n"}));
+    EXPECT_EQ(answered(encoded(Reply::file(home.path()))),
+              (Printed{1, "", "Couldn't read " + home.path().string() + ".\n"}));
+
+    // Whatever is not one reply is no answer.
+    for (std::string reply : {"", "{}", R"({"ok":3})", R"({"ok":"cut)", "[]", R"({"other":"x"})"}) {
+        EXPECT_EQ(answered(reply), (Printed{1, "", "No answer from Tool.\n"})) << reply;
+    }
+    // Nobody there at all.
+    EXPECT_EQ(commandLine({"go"}), (Printed{1, "", "Tool isn't running.\n"}));
+    EXPECT_EQ(opens, 0) << "go does not launch";
+}
+
+TEST_F(CommandLineTest, TheRequestCarriesTheRegisteredNameTheArgumentsAndTheFolder) {
+    Commands::add({.name = "pause", .run = [](const Arguments&, ReplyCallback) {}});
+    CannedServer server(socket(), R"({"ok":""})");
+    EXPECT_EQ(commandLine({"Pause", "Some", "more"}), (Printed{0, "", ""}));
+    EXPECT_EQ(server.request(),
+              (Request{"pause", {"Some", "more"}, std::filesystem::current_path().string()}));
+}
+
+TEST_F(CommandLineTest, AFileArgumentIsMadeAbsoluteBeforeSending) {
+    Commands::add(
+        {.name = "export", .fileArgument = true, .run = [](const Arguments&, ReplyCallback) {}});
+    std::string here = std::filesystem::current_path().string();
+    {
+        CannedServer server(socket(), R"({"ok":""})");
+        commandLine({"export", "out/../s.json", "keep/as/is"});
+        EXPECT_EQ(server.request()->arguments, (Arguments{here + "/s.json", "keep/as/is"}));
+    }
+    {
+        CannedServer server(socket(), R"({"ok":""})");
+        commandLine({"export", "~/s.json"});
+        EXPECT_EQ(server.request()->arguments, (Arguments{home.path().string() + "/s.json"}));
+    }
+    {
+        CannedServer server(socket(), R"({"ok":""})");
+        commandLine({"export"});
+        EXPECT_EQ(server.request()->arguments, Arguments{});
+    }
+    {
+        // Other commands' arguments go as typed.
+        CannedServer server(socket(), R"({"ok":""})");
+        commandLine({"go", "~/s.json"});
+        EXPECT_EQ(server.request()->arguments, (Arguments{"~/s.json"}));
+    }
+}
+
+TEST_F(CommandLineTest, TheClientWaitsAsLongAsTheCommandsTimeOut) {
+    Commands::add({.name = "quick", .timeout = 0.2, .run = [](const Arguments&, ReplyCallback) {}});
+    CannedServer silent(socket(), std::nullopt);
+    EXPECT_EQ(commandLine({"quick"}), (Printed{1, "", "No answer from Tool.\n"}));
+    EXPECT_TRUE(silent.request());
+}
+
+TEST_F(CommandLineTest, ACommandThatLaunchesOpensTheApplicationAndRetries) {
+    Commands::add(
+        {.name = "settings", .launches = true, .run = [](const Arguments&, ReplyCallback) {}});
+    // Opening fails: what the first attempt found stands.
+    EXPECT_EQ(commandLine({"settings"}), (Printed{1, "",
+                                                  "Tool isn't running."
+                                                  "\n"}));
+    EXPECT_EQ(opens, 1);
+
+    // Opening works but nothing ever listens: the retries run out.
+    Commands::setLaunching({.open =
+                                [this] {
+                                    ++opens;
+                                    return true;
+                                },
+                            .retries = 5,
+                            .interval = 1ms});
+    EXPECT_EQ(commandLine({"settings"}), (Printed{1, "", "Tool isn't running.\n"}));
+    EXPECT_EQ(opens, 2);
+
+    // The application comes up: a retry reaches it.
+    std::unique_ptr<CannedServer> started;
+    Commands::setLaunching({.open =
+                                [&] {
+                                    ++opens;
+                                    started = std::make_unique<CannedServer>(socket(),
+                                                                             R"({"ok":"Opened."})");
+                                    return true;
+                                },
+                            .retries = 100,
+                            .interval = 1ms});
+    EXPECT_EQ(commandLine({"settings", "about"}), (Printed{0, "Opened.\n", ""}));
+    EXPECT_EQ(opens, 3);
+    EXPECT_EQ(started->request()->arguments, (Arguments{"about"}));
+
+    // Running already: nothing is opened.
+    CannedServer running(socket(), R"({"ok":""})");
+    EXPECT_EQ(commandLine({"settings"}), (Printed{0, "", ""}));
+    EXPECT_EQ(opens, 3);
+}
+
+TEST_F(CommandLineTest, LaunchingStartsTheExecutableDetachedWithoutArguments) {
+    std::filesystem::path script = home.path() / "app.sh";
+    std::filesystem::path seen = home.path() / "seen";
+    {
+        std::ofstream file(script);
+        // $$ is the script's own shell even inside $(...), so the links read are its own.
+        file << "#!/bin/sh\n"
+             << "in=$(readlink /proc/$$/fd/0); out=$(readlink /proc/$$/fd/1)\n"
+             << "err=$(readlink /proc/$$/fd/2); session=$(cut -d' ' -f6 /proc/$$/stat)\n"
+             << "printf '%s\\n' \"$#\" \"$$\" \"$session\" \"$in\" \"$out\" \"$err\" > '"
+             << seen.string() << ".part' && mv '" << seen.string() << ".part' '" << seen.string()
+             << "'\n";
+    }
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    ASSERT_TRUE(Commands::launchExecutable(script));
+    ASSERT_TRUE(eventually([&] { return std::filesystem::exists(seen); }));
+
+    std::istringstream lines(readFile(seen).value_or(""));
+    std::string arguments, pid, session, in, out, err;
+    std::getline(lines, arguments);
+    std::getline(lines, pid);
+    std::getline(lines, session);
+    std::getline(lines, in);
+    std::getline(lines, out);
+    std::getline(lines, err);
+    EXPECT_EQ(arguments, "0");
+    // A session of its own, led by itself.
+    EXPECT_EQ(session, pid);
+    EXPECT_NE(session, std::to_string(::getsid(0)));
+    EXPECT_EQ(in, "/dev/null");
+    EXPECT_EQ(out, "/dev/null");
+    EXPECT_EQ(err, "/dev/null");
+
+    EXPECT_FALSE(Commands::launchExecutable(home.path() / "no such program"));
+}
+
+} // namespace
+} // namespace corvale

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "Corvale/CommandServer.hpp"
+#include "Corvale/Commands.hpp"
+#include "CorvaleCore/MainLoop.hpp"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+
+namespace corvale::test {
+
+using namespace std::chrono_literals;
+
+// The registry, socket override and launching back to their defaults for one test.
+class ScopedCommands {
+public:
+    ScopedCommands() { Commands::reset(); }
+    ScopedCommands(const ScopedCommands&) = delete;
+    ScopedCommands& operator=(const ScopedCommands&) = delete;
+    ~ScopedCommands() { Commands::reset(); }
+};
+
+// Runs the main queue until `done` holds: the way these tests wait for other threads.
+inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s) {
+    return MainLoop::shared().runUntil(done, timeout);
+}
+
+// Something done on a thread of its own while the main thread runs the commands it asks for.
+template <class Result>
+class Background {
+public:
+    explicit Background(std::function<Result()> work)
+        : thread_([this, work = std::move(work)] {
+              Result result = work();
+              std::lock_guard lock(mutex_);
+              result_ = std::move(result);
+          }) {}
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
+    ~Background() { thread_.join(); }
+
+    bool finished() const {
+        std::lock_guard lock(mutex_);
+        return result_.has_value();
+    }
+    // Waits on the main loop; an unfinished result fails the test and gives the default.
+    Result result() {
+        EXPECT_TRUE(eventually([this] { return finished(); })) << "still waiting";
+        std::lock_guard lock(mutex_);
+        return result_.value_or(Result());
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::optional<Result> result_;
+    std::thread thread_;
+};
+
+// A client socket connected to `path`, closed when it goes; written and read by hand.
+class RawClient {
+public:
+    explicit RawClient(const std::filesystem::path& path)
+        : descriptor_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        auto address = Commands::Socket::address(path.string());
+        connected_ = descriptor_ >= 0 && address &&
+                     ::connect(descriptor_, reinterpret_cast<const sockaddr*>(&*address),
+                               sizeof(sockaddr_un)) == 0;
+        // A server that never answers fails the test rather than hanging it.
+        Commands::Socket::setTimeout(descriptor_, 20);
+    }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+    ~RawClient() { close(); }
+
+    bool connected() const { return connected_; }
+    void write(std::string_view bytes) const { Commands::Socket::writeAll(descriptor_, bytes); }
+    void halfClose() const { ::shutdown(descriptor_, SHUT_WR); }
+    // Everything until the server closes, however long that takes.
+    std::string readAll() const {
+        return Commands::Socket::readAll(descriptor_, Commands::Socket::largestReply);
+    }
+    std::string exchange(std::string_view bytes) const {
+        write(bytes);
+        halfClose();
+        return readAll();
+    }
+    void close() {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+            descriptor_ = -1;
+        }
+    }
+
+private:
+    int descriptor_;
+    bool connected_ = false;
+};
+
+inline std::string encoded(const Commands::Request& request) {
+    return json::encodeCompact(json::encode(request));
+}
+
+inline std::string encoded(const Commands::Reply& reply) {
+    return json::encodeCompact(json::encode(reply));
+}
+
+} // namespace corvale::test
