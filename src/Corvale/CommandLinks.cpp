@@ -1,5 +1,5 @@
-// Links of the application's own URL scheme: skiro://set/mouse/vertical/natural, with the
-// application's name in lower case as the scheme.
+// Links of the application's own URL scheme: tool://set/mouse/vertical/natural for an
+// application named Tool; the scheme is the name in lower case.
 #include "Corvale/Commands.hpp"
 #include "Corvale/CommandsInternal.hpp"
 
