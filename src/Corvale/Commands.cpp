@@ -1,6 +1,7 @@
 #include "Corvale/Commands.hpp"
 
 #include "Corvale/CommandsInternal.hpp"
+#include "Corvale/SettingsCommands.hpp"
 
 #include "Corvale/RecentLog.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
@@ -382,6 +383,59 @@ int commandLine(const Arguments& arguments, std::ostream& out, std::ostream& err
         return fail(reply.text, 1);
     }
     return 1;
+}
+
+void addSettingsCommands(std::function<void(const std::filesystem::path&)> exportTo,
+                         std::function<void(const std::filesystem::path&)> importFrom) {
+    auto described = [](const std::exception& error) {
+        if (const auto* ours = dynamic_cast<const Error*>(&error)) {
+            return ours->description();
+        }
+        return std::string(error.what());
+    };
+    add({.name = "export",
+         .arguments = "[file]",
+         .summary = "Save the settings to a file, or print them",
+         .fileArgument = true,
+         .run = [exportTo, described](const Arguments& arguments, const ReplyCallback& reply) {
+             try {
+                 if (!arguments.empty()) {
+                     // The client sent it absolute; a request from elsewhere may not be.
+                     std::string location = fullPath(arguments.front());
+                     exportTo(location);
+                     reply(Reply::ok("Saved the settings to " + location));
+                     return;
+                 }
+                 std::filesystem::path folder = Folders::caches() / AppIdentity::current().name;
+                 std::error_code error;
+                 std::filesystem::create_directories(folder, error);
+                 if (error) {
+                     throw FileError(FileError::Operation::write, folder, error.value());
+                 }
+                 exportTo(folder / "settings.json");
+                 reply(Reply::file(folder / "settings.json"));
+             } catch (const std::exception& error) {
+                 reply(Reply::failure(described(error)));
+             }
+         }});
+    add({.name = "import",
+         .arguments = "<file>",
+         .summary = "Replace the settings with the ones in a file",
+         .fileArgument = true,
+         .run = [importFrom, described](const Arguments& arguments, const ReplyCallback& reply) {
+             if (arguments.empty()) {
+                 reply(Reply::failure("Say which file to import: " + programName() +
+                                      " import <file>"));
+                 return;
+             }
+             try {
+                 std::string location = fullPath(arguments.front());
+                 importFrom(location);
+                 reply(Reply::ok("Imported the settings from " + location));
+             } catch (const std::exception& error) {
+                 reply(Reply::failure(described(error)));
+             }
+         }});
 }
 
 int commandLine(const Arguments& arguments) {

@@ -2,12 +2,14 @@
 // caller, the framework's own commands, and how the client resolves paths.
 #include "Corvale/Commands.hpp"
 #include "Corvale/RecentLog.hpp"
+#include "Corvale/SettingsCommands.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Error.hpp"
 #include "CorvaleCore/Files.hpp"
 
 #include "Corvale/CommandTesting.hpp"
 #include "Support/Framework.hpp"
+#include "Support/SampleSettings.hpp"
 #include "Support/TemporaryHome.hpp"
 
 #include <gtest/gtest.h>
@@ -336,6 +338,58 @@ TEST_F(CommandsTest, FullPathsExpandTildesAndResolveAgainstTheCallersFolder) {
                    }});
     runNow("where", {}, Caller{.isLink = false, .folder = "/clients/folder"});
     EXPECT_EQ(during, "/clients/folder/x");
+}
+
+TEST_F(CommandsTest, SettingsTransferAddsExportAndImport) {
+    test::SampleSettings settings;
+    Commands::addSettingsTransfer(SettingsTransfer<test::SampleSettings>{
+        [&] { return settings; }, [&](test::SampleSettings imported) { settings = imported; },
+        "the settings"});
+    EXPECT_EQ(names(), (std::vector<std::string>{"state", "log", "export", "import"}));
+    for (const char* name : {"export", "import"}) {
+        std::optional<Command> command = Commands::command(name);
+        EXPECT_TRUE(command->fileArgument);
+        EXPECT_FALSE(command->fromLinks);
+        EXPECT_FALSE(command->launches);
+        EXPECT_EQ(command->timeout, 5);
+    }
+    EXPECT_NE(
+        Commands::help().find("  export [file]     Save the settings to a file, or print them\n"
+                              "  import <file>     Replace the settings with the ones in a file"),
+        std::string::npos)
+        << Commands::help();
+
+    // To a file the client named, and back.
+    settings.theme = "dark";
+    std::string saved = (home.path() / "s.json").string();
+    EXPECT_EQ(runNow("export", {saved}), Reply::ok("Saved the settings to " + saved));
+    settings = test::SampleSettings();
+    EXPECT_EQ(runNow("import", {saved}), Reply::ok("Imported the settings from " + saved));
+    EXPECT_EQ(settings.theme, "dark");
+
+    // A path that is not absolute is taken in the caller's folder.
+    Caller client{.isLink = false, .folder = home.path().string()};
+    EXPECT_EQ(runNow("export", {"./again.json"}, client),
+              Reply::ok("Saved the settings to " + (home.path() / "again.json").string()));
+
+    // Without a file it goes to the caches folder for the client to print.
+    std::optional<Reply> printed = runNow("export");
+    EXPECT_EQ(printed, Reply::file(home.cache() / "Tool" / "settings.json"));
+    EXPECT_NE(readFile(printed->path()).value_or("").find("\"dark\""), std::string::npos);
+
+    EXPECT_EQ(runNow("import"), Reply::failure("Say which file to import: tool import <file>"));
+    std::ofstream(home.path() / "junk.json") << "[1, 2, 3]";
+    EXPECT_EQ(runNow("import", {(home.path() / "junk.json").string()}),
+              Reply::failure("This file doesn't have Tool settings in it."));
+    EXPECT_EQ(settings.theme, "dark");
+    std::optional<Reply> nowhere = runNow("export", {(home.path() / "no" / "s.json").string()});
+    EXPECT_EQ(nowhere->kind, Reply::Kind::failure);
+    EXPECT_FALSE(nowhere->text.empty());
+    // Nor when the caches folder cannot be made.
+    std::filesystem::remove_all(home.cache());
+    std::ofstream(home.cache()) << "in the way";
+    EXPECT_EQ(runNow("export"),
+              Reply::failure("The file “Tool” couldn't be saved: Not a directory."));
 }
 
 } // namespace
