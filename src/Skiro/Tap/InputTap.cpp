@@ -419,6 +419,9 @@ void InputTap::setChecking(bool checking) {
     if (checking) {
         sentHead_ = 0;
         sentCount_ = 0;
+        arrivedAsSent_ = 0;
+        arrivedTurnedBack_ = 0;
+        reportedTurnedBack_ = false;
     }
     checking_ = checking;
 }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -33,8 +34,16 @@ class Recording;
 // settings and `observing`, read on every scroll, are single atomic values, so reading a copy
 // never waits at all. `onScroll` is set and called on the main thread.
 //
-// Always owned by a shared_ptr (`make`): registry lookups and observer reports hold it weakly.
-// The system and the tap thread's run loop must outlive it.
+// Always owned by a shared_ptr (`make`): registry lookups, observer reports and the hand-overs
+// to the main thread hold it weakly. The system and the tap thread's run loop must outlive it,
+// and its taps call it back through a plain pointer: stop it (on the main thread) and let the
+// tap thread finish what it holds before the last reference goes.
+//
+// Lifecycle. `start` makes the main tap (head of the HID stream, else the session's) and a
+// sentinel listening at the tail of the session stream; when the system switches the main tap
+// off it is switched back on, replaced after three timeouts within 10 s, and given up after a
+// fourth replacement within 300 s. The sentinel finds a tap switched off without notice. The
+// windows are read on the system's clock.
 class InputTap : public std::enable_shared_from_this<InputTap> {
     struct Private {};
 
@@ -49,6 +58,16 @@ public:
         bool operator==(const Sent&) const = default;
     };
     static constexpr std::size_t sentLength = 64;
+
+    // What the tap tells its owner (on the main thread).
+    enum class Trouble {
+        permissionGone, // switched off by the system, and the Accessibility permission is gone
+        restarted,      // it kept timing out; a fresh tap was made
+        gaveUp,         // fresh taps kept timing out; the tap is stopped
+    };
+    using OnTrouble = std::function<void(Trouble)>;
+    // The read-back check's verdict: true when scrolls come out turned back.
+    using OnCheck = std::function<void(bool turnedBack)>;
 
     // The scroll test's observer: the sample, the movement in the device's own direction
     // (vertical, horizontal), the event's time in seconds and the pointer location.
@@ -66,6 +85,9 @@ public:
     // `tapLoop` is the run loop of the thread the taps run on.
     static std::shared_ptr<InputTap> make(platform::System& system, platform::RunLoop& tapLoop,
                                           Options options = {});
+    // The application's tap, on `RunLoopThread::input`, made on first use with the process's
+    // system and kept until the process ends.
+    static InputTap& shared(platform::System& system);
     InputTap(Private, platform::System& system, platform::RunLoop& tapLoop, Options options);
     InputTap(const InputTap&) = delete;
     InputTap& operator=(const InputTap&) = delete;
@@ -110,6 +132,27 @@ public:
 
     void setOnScroll(OnScroll onScroll) { onScroll_ = std::move(onScroll); }
 
+    // Makes a fresh tap and its sentinel, stopping whatever ran before (so it also restarts);
+    // true when a tap was made. Clears `gaveUp`.
+    bool start();
+    // Disables and removes every tap and ends the read-back check. With `drain`, also waits
+    // briefly (at most 0.15 s) for the tap thread to finish what it has queued: at exit.
+    void stop(bool drain);
+    // A switched-off tap back on, or a fresh one when it will not come back (wake, unlock).
+    void ensureEnabled();
+
+    bool hasTap() const { return tap_ != nullptr; }
+    // Stopped after repeated timeouts; until the next `start`.
+    bool gaveUp() const { return gaveUp_; }
+    // "hid" or "session" while a tap exists.
+    const std::optional<std::string>& location() const { return location_; }
+    void setOnTrouble(OnTrouble onTrouble) { onTrouble_ = std::move(onTrouble); }
+
+    // Starts (or restarts) the read-back check; nothing without a tap.
+    void check();
+    bool hasCheckTap() const { return checkTap_.has_value(); }
+    void setOnCheck(OnCheck onCheck) { onCheck_ = std::move(onCheck); }
+
     // --- Tap thread.
 
     // One scroll event, changed in place. Never fails, never drops the event.
@@ -122,6 +165,16 @@ public:
 
     // Scrolls the tap has received (the sentinel compares it with its own count).
     std::int64_t seenByTap() const { return seenByTap_; }
+    // Scrolls in a row the sentinel saw and the tap did not.
+    std::int64_t missed() const { return missed_; }
+
+    // The system switched the main tap off (type tapDisabledByTimeout or
+    // tapDisabledByUserInput): counted, and answered on the main thread.
+    void disabled(platform::EventType type);
+    // A scroll reached the sentinel.
+    void sentinel();
+    // A scroll reached the read-back tap where it is delivered to applications.
+    void arrived(const platform::Event& event);
 
     // The device caches.
     std::optional<Device> knownDevice(std::uint64_t sender) const;
@@ -133,7 +186,7 @@ public:
 
     // The read-back check's remembering: while on, every scroll leaving with a point delta is
     // remembered in a ring of `sentLength`, the oldest dropped when full. Turning it on
-    // empties the ring.
+    // empties the ring and starts the counts afresh.
     bool checking() const { return checking_; }
     void setChecking(bool checking);
     // Oldest first.
@@ -152,6 +205,37 @@ private:
         std::int64_t milliseconds = 0;
         std::int64_t count = 0;
     };
+    // A tap the object keeps besides the main one, with its run-loop source.
+    struct Port {
+        std::unique_ptr<platform::EventTap> tap;
+        std::unique_ptr<platform::RunLoopSource> source;
+    };
+
+    static platform::Event* tapCallback(platform::EventType type, platform::Event& event,
+                                        void* userInfo);
+    static platform::Event* sentinelCallback(platform::EventType type, platform::Event& event,
+                                             void* userInfo);
+    static platform::Event* arrivedCallback(platform::EventType type, platform::Event& event,
+                                            void* userInfo);
+    std::optional<Port> startSentinel();
+    // A listen-only tap where scrolls are delivered to applications.
+    std::optional<Port> startDelivered(platform::TapCallback callback);
+    void stopCheck();
+    // On the main queue: the verdict of check run `run`, unless another began since.
+    void verdict(std::uint64_t run, bool turnedBack, bool ended);
+    void removePort(std::optional<Port>& port);
+    void turnedOff(platform::EventType type);
+    void revive();
+    void trouble(Trouble trouble);
+    // Hands `work(InputTap&)` to the main queue, holding the tap weakly.
+    template <class Work>
+    void onMain(Work work) {
+        corvale::DispatchQueue::main().async([weak = weak_from_this(), work = std::move(work)] {
+            if (std::shared_ptr<InputTap> self = weak.lock()) {
+                work(*self);
+            }
+        });
+    }
 
     void stallIfAsked();
     std::uint64_t elapsedSince(std::uint64_t start) const;
@@ -188,8 +272,29 @@ private:
     std::array<Sent, sentLength> sent_{};
     std::size_t sentHead_ = 0;
     std::size_t sentCount_ = 0;
+    std::int64_t arrivedAsSent_ = 0;
+    std::int64_t arrivedTurnedBack_ = 0;
+    bool reportedTurnedBack_ = false;
+    std::uint64_t arrivingRun_ = 0; // the check `checking_` belongs to
+    std::optional<Port> checkTap_;  // main thread
+    OnCheck onCheck_;               // main thread
+    // Main thread: counts checks started and stopped, so that a verdict queued for one that
+    // was restarted or stopped meanwhile is dropped.
+    std::uint64_t checkRun_ = 0;
     std::optional<bool> systemInverted_;
     std::int64_t seenByTap_ = 0;
+    std::int64_t seenAtSentinel_ = 0;
+    std::int64_t missed_ = 0;
+
+    // Main thread.
+    std::unique_ptr<platform::EventTap> tap_;
+    std::unique_ptr<platform::RunLoopSource> source_;
+    std::optional<Port> sentinelTap_;
+    std::optional<std::string> location_;
+    std::vector<std::uint64_t> timeouts_; // uptime, nanoseconds
+    std::vector<std::uint64_t> restarts_; // uptime, nanoseconds
+    bool gaveUp_ = false;
+    OnTrouble onTrouble_;
 };
 
 } // namespace skiro
