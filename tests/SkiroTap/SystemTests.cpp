@@ -92,7 +92,7 @@ TEST_F(OtherTapsTest, ListsActiveScrollTapsOfOtherProcessesOnceInTapOrder) {
     addTap(flipper, TapOptions::defaultTap, scrolls | eventMaskBit(EventType::keyDown));
     EXPECT_EQ(changers(), (std::vector<std::string>{"Early", "Flipper"}));
 
-    // This process's own active tap is never a suspect.
+    // This process's own active tap is never named.
     addTap(system.runningApplications().currentProcessIdentifier(), TapOptions::defaultTap);
     EXPECT_EQ(changers(), (std::vector<std::string>{"Early", "Flipper"}));
 }

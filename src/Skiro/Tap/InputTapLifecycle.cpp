@@ -25,7 +25,7 @@ constexpr std::size_t timeoutsPerBurst = 3;
 constexpr std::uint64_t restartWindow = 300'000'000'000; // ns
 constexpr std::size_t restartsAllowed = 3;
 
-// How long `stop(drain: true)` waits for the tap thread, then pauses for what it handed on.
+// How long a draining stop waits for the tap thread, then pauses for what it handed on.
 constexpr auto drainWait = std::chrono::milliseconds(100);
 constexpr auto drainPause = std::chrono::milliseconds(50);
 
