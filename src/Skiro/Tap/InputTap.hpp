@@ -223,6 +223,9 @@ private:
     void stopCheck();
     // On the main queue: the verdict of check run `run`, unless another began since.
     void verdict(std::uint64_t run, bool turnedBack, bool ended);
+    // A listen-only tap at the tail of `location`, attached to the tap thread and enabled.
+    std::optional<Port> startListening(platform::TapLocation location, platform::EventMask mask,
+                                       platform::TapCallback callback, const char* failure);
     void removePort(std::optional<Port>& port);
     void turnedOff(platform::EventType type);
     void revive();

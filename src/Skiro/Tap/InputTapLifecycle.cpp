@@ -107,11 +107,19 @@ bool InputTap::start() {
 }
 
 std::optional<InputTap::Port> InputTap::startSentinel() {
-    std::unique_ptr<platform::EventTap> tap = system_.eventTaps().create(
-        platform::TapLocation::session, platform::TapPlacement::tailAppend,
-        platform::TapOptions::listenOnly, scrollMask, &sentinelCallback, this);
+    return startListening(platform::TapLocation::session, scrollMask, &sentinelCallback,
+                          "Couldn't make the sentinel tap.");
+}
+
+std::optional<InputTap::Port> InputTap::startListening(platform::TapLocation location,
+                                                       platform::EventMask mask,
+                                                       platform::TapCallback callback,
+                                                       const char* failure) {
+    std::unique_ptr<platform::EventTap> tap =
+        system_.eventTaps().create(location, platform::TapPlacement::tailAppend,
+                                   platform::TapOptions::listenOnly, mask, callback, this);
     if (!tap) {
-        logs::tap().error("Couldn't make the sentinel tap.");
+        logs::tap().error([failure] { return std::string(failure); });
         return std::nullopt;
     }
     Port port{std::move(tap), nullptr};

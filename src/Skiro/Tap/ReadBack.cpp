@@ -61,19 +61,9 @@ void InputTap::verdict(std::uint64_t run, bool turnedBack, bool ended) {
 }
 
 std::optional<InputTap::Port> InputTap::startDelivered(platform::TapCallback callback) {
-    std::unique_ptr<platform::EventTap> tap = system_.eventTaps().create(
-        platform::TapLocation::annotatedSession, platform::TapPlacement::tailAppend,
-        platform::TapOptions::listenOnly, platform::eventMaskBit(platform::EventType::scrollWheel),
-        callback, this);
-    if (!tap) {
-        logs::tap().error("Couldn't make the delivered tap.");
-        return std::nullopt;
-    }
-    Port port{std::move(tap), nullptr};
-    port.source = port.tap->createRunLoopSource();
-    tapLoop_.addSource(*port.source, platform::RunLoopMode::commonModes);
-    port.tap->enable(true);
-    return port;
+    return startListening(platform::TapLocation::annotatedSession,
+                          platform::eventMaskBit(platform::EventType::scrollWheel), callback,
+                          "Couldn't make the delivered tap.");
 }
 
 void InputTap::stopCheck() {
