@@ -406,12 +406,7 @@ void addSettingsCommands(std::function<void(const std::filesystem::path&)> expor
                      reply(Reply::ok("Saved the settings to " + location));
                      return;
                  }
-                 std::filesystem::path folder = Folders::caches() / AppIdentity::current().name;
-                 std::error_code error;
-                 std::filesystem::create_directories(folder, error);
-                 if (error) {
-                     throw FileError(FileError::Operation::write, folder, error.value());
-                 }
+                 std::filesystem::path folder = applicationCaches();
                  exportTo(folder / "settings.json");
                  reply(Reply::file(folder / "settings.json"));
              } catch (const std::exception& error) {

@@ -1,5 +1,8 @@
 #include "CorvaleCore/Files.hpp"
 
+#include "CorvaleCore/AppIdentity.hpp"
+#include "CorvaleCore/Folders.hpp"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -129,6 +132,16 @@ std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) 
         }
         contents.append(buffer, static_cast<std::size_t>(got));
     }
+}
+
+std::filesystem::path applicationCaches() {
+    std::filesystem::path folder = Folders::caches() / AppIdentity::current().name;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        throw FileError(FileError::Operation::write, folder, error.value());
+    }
+    return folder;
 }
 
 } // namespace corvale

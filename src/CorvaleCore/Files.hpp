@@ -41,4 +41,9 @@ std::optional<std::string> readFile(const std::filesystem::path& path);
 // system's reason, EFBIG when it holds more than `limit` bytes (a device that never ends, say).
 std::string readWholeFile(const std::filesystem::path& path, std::size_t limit);
 
+// The application's own caches folder (the caches folder, then the application's name), made
+// with its parents when missing: where logs, exports, reports and recordings are written.
+// Throws FileError when it cannot be made.
+std::filesystem::path applicationCaches();
+
 } // namespace corvale
