@@ -2,6 +2,8 @@
 // notifications, the clock, running applications and the machine's facts.
 #include "Platform/Simulated/SimulatedSystem.hpp"
 
+#include <sys/utsname.h>
+
 #include <gtest/gtest.h>
 
 namespace platform::simulated {
@@ -117,11 +119,27 @@ TEST(SystemFacts, RunningApplicationsAndTheHost) {
     system.applications().quit(daemon);
     EXPECT_EQ(applications.localizedName(-5), std::nullopt);
 
-    EXPECT_TRUE(system.facts().operatingSystemVersionString().starts_with("Version "));
-    EXPECT_FALSE(system.facts().modelIdentifier().empty());
-    EXPECT_FALSE(system.facts().processorKind().empty());
+    // The host's own facts: the version string keeps the shape that diagnostics rewrite, the
+    // processor kind is the architecture the kernel names.
+    SystemFacts& facts = system.facts();
+    EXPECT_TRUE(facts.operatingSystemVersionString().starts_with("Version"));
+    EXPECT_EQ(facts.operatingSystemVersionString().find(facts.systemName()), std::string::npos)
+        << "the name stands in for \"Version\", it is not part of the version";
+    EXPECT_FALSE(facts.systemName().empty());
+    EXPECT_FALSE(facts.modelIdentifier().empty());
+    struct utsname host {};
+    ASSERT_EQ(::uname(&host), 0);
+    EXPECT_EQ(facts.processorKind(), host.machine);
+    EXPECT_EQ(facts.displayAccommodations(), DisplayAccommodations{});
+
     system.simulatedFacts().set("Version 14.5 (Build 23F79)", "Mac14,2", "Apple silicon");
-    EXPECT_EQ(system.facts().modelIdentifier(), "Mac14,2");
+    system.simulatedFacts().setSystemName("macOS");
+    system.simulatedFacts().setDisplayAccommodations({.reduceMotion = true});
+    EXPECT_EQ(facts.operatingSystemVersionString(), "Version 14.5 (Build 23F79)");
+    EXPECT_EQ(facts.systemName(), "macOS");
+    EXPECT_EQ(facts.modelIdentifier(), "Mac14,2");
+    EXPECT_EQ(facts.processorKind(), "Apple silicon");
+    EXPECT_EQ(facts.displayAccommodations(), DisplayAccommodations{.reduceMotion = true});
 }
 
 } // namespace

@@ -320,6 +320,8 @@ std::string firstLine(const char* path) {
     std::ifstream file(path);
     std::string line;
     std::getline(file, line);
+    // Device-tree values end in a zero byte.
+    line = line.substr(0, line.find('\0'));
     return trimmed(line);
 }
 
@@ -328,30 +330,42 @@ std::string firstLine(const char* path) {
 SimulatedSystemFacts::SimulatedSystemFacts() {
     struct utsname host {};
     bool named = ::uname(&host) == 0;
-    std::string machine = named ? host.machine : "unknown";
 
-    std::string distribution = lineValue("/etc/os-release", "PRETTY_NAME=", '=');
-    if (distribution.empty()) {
-        distribution = named ? host.sysname : "Linux";
+    name_ = lineValue("/etc/os-release", "NAME=", '=');
+    if (name_.empty()) {
+        name_ = named ? host.sysname : "Linux";
     }
-    version_ = "Version " + distribution;
+    std::string version = lineValue("/etc/os-release", "VERSION=", '=');
+    if (version.empty()) {
+        version = lineValue("/etc/os-release", "VERSION_ID=", '=');
+    }
+    version_ = "Version";
+    if (!version.empty()) {
+        version_ += " " + version;
+    }
     if (named) {
         version_ += std::string(" (Build ") + host.release + ")";
     }
 
     model_ = firstLine("/sys/devices/virtual/dmi/id/product_name");
     if (model_.empty()) {
-        model_ = machine;
+        // Boards without firmware tables name themselves in the device tree.
+        model_ = firstLine("/sys/firmware/devicetree/base/model");
     }
-    processor_ = lineValue("/proc/cpuinfo", "model name", ':');
-    if (processor_.empty()) {
-        processor_ = machine;
+    if (model_.empty()) {
+        model_ = "?";
     }
+    processor_ = named ? host.machine : "?";
 }
 
 std::string SimulatedSystemFacts::operatingSystemVersionString() const {
     std::lock_guard lock(mutex_);
     return version_;
+}
+
+std::string SimulatedSystemFacts::systemName() const {
+    std::lock_guard lock(mutex_);
+    return name_;
 }
 
 std::string SimulatedSystemFacts::modelIdentifier() const {
@@ -362,6 +376,21 @@ std::string SimulatedSystemFacts::modelIdentifier() const {
 std::string SimulatedSystemFacts::processorKind() const {
     std::lock_guard lock(mutex_);
     return processor_;
+}
+
+DisplayAccommodations SimulatedSystemFacts::displayAccommodations() const {
+    std::lock_guard lock(mutex_);
+    return accommodations_;
+}
+
+void SimulatedSystemFacts::setSystemName(std::string name) {
+    std::lock_guard lock(mutex_);
+    name_ = std::move(name);
+}
+
+void SimulatedSystemFacts::setDisplayAccommodations(DisplayAccommodations accommodations) {
+    std::lock_guard lock(mutex_);
+    accommodations_ = accommodations;
 }
 
 void SimulatedSystemFacts::set(std::string version, std::string model, std::string processor) {
