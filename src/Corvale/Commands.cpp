@@ -3,6 +3,8 @@
 #include "Corvale/CommandsInternal.hpp"
 #include "Corvale/SettingsCommands.hpp"
 
+#include "Corvale/Diagnostics.hpp"
+#include "Corvale/JsonText.hpp"
 #include "Corvale/RecentLog.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Dispatch.hpp"
@@ -65,21 +67,6 @@ bool validUTF8(std::string_view text) {
     }
 }
 
-// Numbers that are not finite have no JSON form; the encoder would quietly write null.
-bool isJSON(const json::Json& value) {
-    if (value.is_number_float()) {
-        return std::isfinite(value.get<double>());
-    }
-    if (value.is_structured()) {
-        return std::all_of(value.begin(), value.end(),
-                           [](const json::Json& v) { return isJSON(v); });
-    }
-    if (value.is_binary() || value.is_discarded()) {
-        return false;
-    }
-    return true;
-}
-
 void stateCommand(const Arguments&, const ReplyCallback& reply) {
     const char* notJSON = "The state has something in it that isn't JSON.";
     json::Json document = state();
@@ -90,15 +77,8 @@ void stateCommand(const Arguments&, const ReplyCallback& reply) {
     AppIdentity identity = AppIdentity::current();
     document["app"] = identity.name;
     document["version"] = identity.version();
-    if (!isJSON(document)) {
-        reply(Reply::failure(notJSON));
-        return;
-    }
-    try {
-        reply(Reply::ok(document.dump(2, ' ', false, json::Json::error_handler_t::strict)));
-    } catch (const json::Json::exception&) {
-        reply(Reply::failure(notJSON));
-    }
+    std::optional<std::string> text = JsonText::pretty(document);
+    reply(text ? Reply::ok(std::move(*text)) : Reply::failure(notJSON));
 }
 
 void logCommand(const Arguments&, const ReplyCallback& reply) {
@@ -107,6 +87,12 @@ void logCommand(const Arguments&, const ReplyCallback& reply) {
         DispatchQueue::main().async([reply, written] {
             reply(written ? Reply::file(*written) : Reply::failure("Couldn't write the log."));
         });
+    });
+}
+
+void diagnosticsCommand(const Arguments&, const ReplyCallback& reply) {
+    Diagnostics::write([reply](std::optional<std::filesystem::path> written) {
+        reply(written ? Reply::file(*written) : Reply::failure("Couldn't write the report."));
     });
 }
 
@@ -123,6 +109,10 @@ std::vector<Command> builtIn() {
                 .summary = "Print the last 10 minutes of the log",
                 .timeout = 15,
                 .run = logCommand},
+        Command{.name = "diagnostics",
+                .summary = "Print the report for a bug report",
+                .timeout = 15,
+                .run = diagnosticsCommand},
     };
 }
 

@@ -68,10 +68,11 @@ protected:
 };
 
 TEST_F(CommandsTest, RegistryStartsWithTheFrameworksCommandsAndKeepsRegistrationOrder) {
-    EXPECT_EQ(names(), (std::vector<std::string>{"state", "log"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"state", "log", "diagnostics"}));
     Commands::add(row("pause", "", "Stop", true));
     Commands::add(row("resume", "", "Go", true));
-    EXPECT_EQ(names(), (std::vector<std::string>{"state", "log", "pause", "resume"}));
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{"state", "log", "diagnostics", "pause", "resume"}));
     EXPECT_EQ(Commands::all()[1].timeout, 15);
     EXPECT_FALSE(Commands::all()[0].launches);
 }
@@ -79,7 +80,7 @@ TEST_F(CommandsTest, RegistryStartsWithTheFrameworksCommandsAndKeepsRegistration
 TEST_F(CommandsTest, SameNameIgnoringCaseReplacesInPlace) {
     Commands::add(row("pause", "", "Stop", true));
     Commands::add(row("Log", "[minutes]", "Mine", false));
-    EXPECT_EQ(names(), (std::vector<std::string>{"state", "Log", "pause"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"state", "Log", "diagnostics", "pause"}));
     EXPECT_EQ(Commands::all()[1].summary, "Mine");
 
     ASSERT_TRUE(Commands::command("LOG"));
@@ -91,9 +92,8 @@ TEST_F(CommandsTest, SameNameIgnoringCaseReplacesInPlace) {
 }
 
 TEST_F(CommandsTest, UsageTextOfTheWholeCommandTableIsExact) {
-    // The rows a full application registers, in its order, behind the framework's two.
+    // The rows a full application registers, in its order, behind the framework's own.
     for (Command command : {
-             row("diagnostics", "", "Print the report for a bug report", false),
              row("update", "", "Check for updates", true),
              row("whats-new", "", "Show what's new in this version", true),
              row("crash-note", "", "Show the note about the last crash or hang", true),
@@ -159,7 +159,8 @@ TEST_F(CommandsTest, UsageColumnIsTheLongestListedLabelAtLeastSixteenPlusTwo) {
                                 "\n"
                                 "Commands:\n"
                                 "  state             Print the app's state as JSON\n"
-                                "  log               Print the last 10 minutes of the log");
+                                "  log               Print the last 10 minutes of the log\n"
+                                "  diagnostics       Print the report for a bug report");
 
     // Sixteen characters still fit the narrowest column; an unlisted label never widens it.
     Commands::reset();
@@ -170,6 +171,7 @@ TEST_F(CommandsTest, UsageColumnIsTheLongestListedLabelAtLeastSixteenPlusTwo) {
                                 "Commands:\n"
                                 "  state             Print the app's state as JSON\n"
                                 "  log               Print the last 10 minutes of the log\n"
+                                "  diagnostics       Print the report for a bug report\n"
                                 "  sixteen <123456>  A");
 
     // Seventeen widen it by one; characters count, not bytes; the closing line names the last
@@ -182,6 +184,7 @@ TEST_F(CommandsTest, UsageColumnIsTheLongestListedLabelAtLeastSixteenPlusTwo) {
                                 "Commands:\n"
                                 "  state              Print the app's state as JSON\n"
                                 "  log                Print the last 10 minutes of the log\n"
+                                "  diagnostics        Print the report for a bug report\n"
                                 "  sixteen <123456>   A\n"
                                 "  über <xy> <zzzzz>  C (also a link)\n"
                                 "  open               D (also a link)\n"
@@ -345,7 +348,8 @@ TEST_F(CommandsTest, SettingsTransferAddsExportAndImport) {
     Commands::addSettingsTransfer(SettingsTransfer<test::SampleSettings>{
         [&] { return settings; }, [&](test::SampleSettings imported) { settings = imported; },
         "the settings"});
-    EXPECT_EQ(names(), (std::vector<std::string>{"state", "log", "export", "import"}));
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{"state", "log", "diagnostics", "export", "import"}));
     for (const char* name : {"export", "import"}) {
         std::optional<Command> command = Commands::command(name);
         EXPECT_TRUE(command->fileArgument);

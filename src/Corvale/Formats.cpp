@@ -1,0 +1,116 @@
+#include "Corvale/Formats.hpp"
+
+#include <fmt/format.h>
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <ctime>
+#include <string_view>
+
+namespace corvale::Formats {
+
+namespace {
+
+// The user's locale for one category, "C" when the environment names one that is not installed.
+class UserLocale {
+public:
+    explicit UserLocale(int mask) : locale_(newlocale(mask, "", locale_t{})) {
+        if (locale_ == locale_t{}) {
+            locale_ = newlocale(mask, "C", locale_t{});
+        }
+    }
+    UserLocale(const UserLocale&) = delete;
+    UserLocale& operator=(const UserLocale&) = delete;
+    ~UserLocale() {
+        if (locale_ != locale_t{}) {
+            freelocale(locale_);
+        }
+    }
+
+    std::string info(nl_item item, std::string_view fallback) const {
+        if (locale_ == locale_t{}) {
+            return std::string(fallback);
+        }
+        const char* value = nl_langinfo_l(item, locale_);
+        return value != nullptr && *value != '\0' ? value : std::string(fallback);
+    }
+
+    std::string format(const char* pattern, const std::tm& time) const {
+        char buffer[256];
+        std::size_t written = locale_ != locale_t{}
+                                  ? strftime_l(buffer, sizeof buffer, pattern, &time, locale_)
+                                  : std::strftime(buffer, sizeof buffer, pattern, &time);
+        return std::string(buffer, written);
+    }
+
+private:
+    locale_t locale_;
+};
+
+enum class Order { monthFirst, dayFirst, yearFirst };
+
+// Which field the locale's numeric date starts with.
+Order orderOf(std::string_view dateFormat) {
+    for (std::size_t at = dateFormat.find('%'); at != std::string_view::npos;
+         at = dateFormat.find('%', at + 1)) {
+        std::size_t field = at + 1;
+        // Flags and the E and O modifiers come before the conversion.
+        while (field < dateFormat.size() &&
+               std::string_view("_-0^#EO").find(dateFormat[field]) != std::string_view::npos) {
+            ++field;
+        }
+        if (field >= dateFormat.size()) {
+            break;
+        }
+        switch (dateFormat[field]) {
+        case 'd':
+        case 'e':
+            return Order::dayFirst;
+        case 'Y':
+        case 'y':
+        case 'C':
+        case 'F':
+            return Order::yearFirst;
+        case 'm':
+        case 'b':
+        case 'B':
+        case 'h':
+        case 'D':
+            return Order::monthFirst;
+        default:
+            break;
+        }
+    }
+    return Order::monthFirst;
+}
+
+} // namespace
+
+std::string dateTime(std::chrono::system_clock::time_point date) {
+    using namespace std::chrono;
+    // The user's time zone as the environment says it now.
+    tzset();
+    std::time_t seconds =
+        static_cast<std::time_t>(floor<std::chrono::seconds>(date.time_since_epoch()).count());
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr) {
+        return "?";
+    }
+    UserLocale locale(LC_TIME_MASK);
+    std::string month = locale.format("%b", local);
+    std::string time = locale.format(locale.info(T_FMT, "%H:%M:%S").c_str(), local);
+    int day = local.tm_mday;
+    long year = 1900L + local.tm_year;
+    switch (orderOf(locale.info(D_FMT, "%m/%d/%y"))) {
+    case Order::dayFirst:
+        return fmt::format("{} {} {}, {}", day, month, year, time);
+    case Order::yearFirst:
+        return fmt::format("{} {} {}, {}", year, month, day, time);
+    case Order::monthFirst:
+        break;
+    }
+    return fmt::format("{} {}, {} at {}", month, day, year, time);
+}
+
+} // namespace corvale::Formats
