@@ -36,6 +36,8 @@ public:
     Live(Private, platform::System& system, InputTap& tap, Settings& settings);
     Live(const Live&) = delete;
     Live& operator=(const Live&) = delete;
+    // Removes its observers; the tap and the settings are left as they are.
+    ~Live();
 
     // Called on the main thread whenever anything the menu or windows show may have changed.
     std::function<void()> onChange;
@@ -63,6 +65,34 @@ public:
     }
 
 private:
+    // What the last read-back check was started for.
+    struct LastCheck {
+        std::optional<Directions> directions;
+        bool paused = false;
+        bool operator==(const LastCheck&) const = default;
+    };
+    struct Observer {
+        platform::NotificationCenter* center;
+        platform::NotificationCenter::Token token;
+    };
+
+    // `handle(Live&)` on the main queue whenever `name` is posted, while this object lives.
+    void observe(platform::NotificationCenter& center, std::string_view name,
+                 std::function<void(Live&)> handle);
+    void permissionChanged();
+    // Trusted, and an active tap can be made now.
+    bool permitted();
+    void startPolling();
+    void startTaps();
+    void checkIfChanged();
+    void checked(bool turnedBack);
+    void systemChanged();
+    // Running recordings receive the system's new setting as a note (not wired up yet).
+    void noteForRecording(bool natural);
+    void changed();
+    void setWaiting(bool waiting);
+    void setTurnedBackBy(std::optional<std::vector<std::string>> names);
+
     platform::System& system_;
     InputTap& tap_;
     Settings& settings_;
@@ -71,7 +101,12 @@ private:
     std::optional<std::vector<std::string>> turnedBackBy_;
     std::optional<std::string> foundByCheck_;
     bool isWaiting_ = true;
+    std::optional<LastCheck> lastCheck_;
+    std::optional<corvale::DispatchSource> waiting_;
+    std::vector<Observer> observers_;
+    corvale::Subscription settingsSubscription_;
     bool away_ = false;
+    bool started_ = false;
 };
 
 std::string_view toString(Live::State state);

@@ -1,0 +1,350 @@
+#include "Skiro/Live.hpp"
+
+#include "Skiro/AppSystem.hpp"
+#include "Skiro/Tap/Logs.hpp"
+#include "Skiro/Tap/System.hpp"
+#include "Skiro/TimeOfDay.hpp"
+#include "SkiroEngine/Logs.hpp"
+
+#include <chrono>
+#include <utility>
+
+namespace skiro {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Posted (distributed) when the user unlocks the screen.
+constexpr std::string_view screenIsUnlocked = "com.apple.screenIsUnlocked";
+
+// While the permission is missing it is asked for this often.
+constexpr auto pollInterval = 1s;
+constexpr auto pollLeeway = 100ms;
+// The permission list may settle only a moment after it is announced: a second look.
+constexpr auto secondLook = 500ms;
+
+// `work(Live&)` on the main queue, unless the controller is gone by then.
+template <class Work>
+void onMain(std::weak_ptr<Live> weak, Work work) {
+    corvale::DispatchQueue::main().async([weak = std::move(weak), work = std::move(work)] {
+        if (std::shared_ptr<Live> live = weak.lock()) {
+            work(*live);
+        }
+    });
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        text += text.empty() ? name : ", " + name;
+    }
+    return text;
+}
+
+} // namespace
+
+std::shared_ptr<Live> Live::make(platform::System& system, InputTap& tap, Settings& settings) {
+    return std::make_shared<Live>(Private{}, system, tap, settings);
+}
+
+Live& Live::shared() {
+    // Never destroyed: the tap and the queued blocks may refer to it until the process ends.
+    static Live* const live = [] {
+        platform::System& system = appSystem();
+        auto* owner =
+            new std::shared_ptr<Live>(make(system, InputTap::shared(system), Settings::shared()));
+        return owner->get();
+    }();
+    return *live;
+}
+
+Live::Live(Private, platform::System& system, InputTap& tap, Settings& settings)
+    : system_(system), tap_(tap), settings_(settings),
+      systemNatural_(SystemScrolling::natural(system.preferences())) {}
+
+Live::~Live() {
+    for (const Observer& observer : observers_) {
+        observer.center->removeObserver(observer.token);
+    }
+}
+
+void Live::observe(platform::NotificationCenter& center, std::string_view name,
+                   std::function<void(Live&)> handle) {
+    // Called on the posting thread: only the hop to the main queue happens there.
+    platform::NotificationCenter::Token token =
+        center.addObserver(std::string(name), [weak = weak_from_this(), handle = std::move(handle)](
+                                                  const std::string&) { onMain(weak, handle); });
+    observers_.push_back({&center, token});
+}
+
+void Live::start() {
+    if (started_) {
+        return;
+    }
+    started_ = true;
+    std::weak_ptr<Live> weak = weak_from_this();
+    platform::NotificationCenter& distributed = system_.distributedNotifications();
+    platform::NotificationCenter& workspace = system_.workspace().notifications();
+
+    observe(distributed, SystemScrolling::changed, [](Live& live) { live.systemChanged(); });
+    observe(distributed, Accessibility::changed, [](Live& live) {
+        live.permissionChanged();
+        corvale::DispatchQueue::main().asyncAfter(secondLook, [weak = live.weak_from_this()] {
+            if (std::shared_ptr<Live> again = weak.lock()) {
+                again->permissionChanged();
+            }
+        });
+    });
+    observe(workspace, platform::workspace::didWake, [](Live& live) {
+        logs::tap()("Woke from sleep.");
+        live.systemChanged();
+        live.permissionChanged();
+        live.tap_.ensureEnabled();
+    });
+    observe(distributed, screenIsUnlocked, [](Live& live) { live.tap_.ensureEnabled(); });
+    observe(workspace, platform::workspace::sessionDidResignActive, [](Live& live) {
+        logs::tap()("Another user's session is active: standing aside.");
+        live.away_ = true;
+        live.tap_.stop(false);
+        live.changed();
+    });
+    observe(workspace, platform::workspace::sessionDidBecomeActive, [](Live& live) {
+        logs::tap()("This session is active again.");
+        live.away_ = false;
+        live.permissionChanged();
+    });
+
+    tap_.setOnTrouble([weak](InputTap::Trouble trouble) {
+        std::shared_ptr<Live> live = weak.lock();
+        if (!live) {
+            return;
+        }
+        if (trouble == InputTap::Trouble::permissionGone) {
+            live->permissionChanged();
+        } else {
+            live->changed();
+        }
+    });
+
+    settingsSubscription_ = settings_.subscribe([weak](const Config& config) {
+        std::shared_ptr<Live> live = weak.lock();
+        if (!live) {
+            return;
+        }
+        live->tap_.setSettings(config.turnerSettings());
+        onMain(weak, [](Live& later) {
+            later.checkIfChanged();
+            later.changed();
+        });
+    });
+
+    tap_.setOnCheck([weak](bool turnedBack) {
+        if (std::shared_ptr<Live> live = weak.lock()) {
+            live->checked(turnedBack);
+        }
+    });
+
+    platform::Permissions& permissions = system_.permissions();
+    if (!permissions.isProcessTrusted()) {
+        // The system shows its own request; the poll notices the grant.
+        permissions.isProcessTrustedWithOptions(true);
+    }
+    permissionChanged();
+}
+
+bool Live::permitted() {
+    return system_.permissions().isProcessTrusted() && Accessibility::canTap(system_.eventTaps());
+}
+
+void Live::permissionChanged() {
+    if (!away_ && !tap_.gaveUp()) {
+        if (permitted()) {
+            waiting_.reset();
+            if (!tap_.hasTap()) {
+                startTaps();
+            }
+        } else {
+            if (tap_.hasTap()) {
+                logs::general()("Accessibility was taken away. Scrolling is the system's.");
+                tap_.stop(false);
+            }
+            startPolling();
+        }
+    }
+    changed();
+    setWaiting(!tap_.hasTap());
+}
+
+void Live::startPolling() {
+    if (waiting_) {
+        return;
+    }
+    waiting_ = corvale::DispatchSource::repeatingTimer(corvale::DispatchQueue::main(), pollInterval,
+                                                       pollInterval, pollLeeway,
+                                                       [weak = weak_from_this()] {
+                                                           std::shared_ptr<Live> live = weak.lock();
+                                                           if (live && live->permitted()) {
+                                                               live->permissionChanged();
+                                                           }
+                                                       });
+}
+
+void Live::startTaps() {
+    tap_.setSettings(settings_.config().turnerSettings());
+    tap_.start(); // a failed start leaves the state waiting
+    lastCheck_.reset();
+    checkIfChanged();
+    changed();
+}
+
+void Live::startAgain() {
+    if (!tap_.gaveUp()) {
+        return;
+    }
+    logs::general()("Started again.");
+    startTaps();
+    if (!tap_.hasTap()) {
+        // Back to waiting, and waiting means the poll runs.
+        startPolling();
+    }
+    setWaiting(!tap_.hasTap());
+}
+
+void Live::checkIfChanged() {
+    const Config& config = settings_.config();
+    if (tap_.hasTap() && !config.paused && config.directions) {
+        const LastCheck now{config.directions, false};
+        if (lastCheck_ == now) {
+            return;
+        }
+        lastCheck_ = now;
+        foundByCheck_.reset();
+        tap_.check();
+        return;
+    }
+    // The next run, resume or new directions check again.
+    lastCheck_.reset();
+}
+
+void Live::checked(bool turnedBack) {
+    if (turnedBack) {
+        std::vector<std::string> names =
+            OtherTaps::scrollChangers(system_.eventTaps(), system_.runningApplications());
+        setTurnedBackBy(names);
+        foundByCheck_ = "no: " + Words::turnedBack(names);
+        logs::general().error([&] {
+            return "Scrolls come out turned back after Skiro. Apps that can change scrolling: " +
+                   (names.empty() ? std::string("none found") : joined(names)) + ".";
+        });
+    } else {
+        if (turnedBackBy_) {
+            logs::general()("Scrolls arrive as Skiro sends them again.");
+        }
+        setTurnedBackBy(std::nullopt);
+        foundByCheck_ = "yes, checked " + shortTimeOfDay(std::chrono::system_clock::now());
+    }
+    changed();
+}
+
+void Live::systemChanged() {
+    const bool natural = SystemScrolling::natural(system_.preferences());
+    if (natural == systemNatural_) {
+        return;
+    }
+    systemNatural_ = natural;
+    logs::general()([natural] {
+        return std::string("Natural scrolling is ") + (natural ? "on" : "off") +
+               " in System Settings.";
+    });
+    noteForRecording(natural);
+    changed();
+}
+
+void Live::noteForRecording(bool) {}
+
+void Live::setPaused(bool paused) {
+    if (settings_.config().paused == paused) {
+        return;
+    }
+    // The tap learns of it through the subscription, which also checks again on resume.
+    settings_.update([paused](Config& config) { config.paused = paused; });
+    logs::general()([paused] { return std::string(paused ? "Paused." : "Resumed."); });
+}
+
+Live::State Live::state() const {
+    if (tap_.gaveUp()) {
+        return State::stopped;
+    }
+    if (!tap_.hasTap() && !away_) {
+        return State::waiting;
+    }
+    return settings_.config().paused ? State::paused : State::running;
+}
+
+std::string Live::checkSummary() const {
+    if (foundByCheck_) {
+        return *foundByCheck_;
+    }
+    const InputTap::Stats stats = tap_.stats();
+    if (!stats.checking) {
+        return "not checked yet (it runs after a start or a change, with directions set)";
+    }
+    return "not sure yet: " + std::to_string(stats.checkAsSent) + " arrived as sent, " +
+           std::to_string(stats.checkTurnedBack) + " turned back";
+}
+
+void Live::changed() {
+    // A copy: the callback may replace itself.
+    if (std::function<void()> call = onChange) {
+        call();
+    }
+}
+
+void Live::setWaiting(bool waiting) {
+    if (waiting == isWaiting_) {
+        return;
+    }
+    willChange_.notify();
+    isWaiting_ = waiting;
+}
+
+void Live::setTurnedBackBy(std::optional<std::vector<std::string>> names) {
+    if (names == turnedBackBy_) {
+        return;
+    }
+    willChange_.notify();
+    turnedBackBy_ = std::move(names);
+}
+
+std::string_view toString(Live::State state) {
+    switch (state) {
+    case Live::State::waiting:
+        return "waiting";
+    case Live::State::running:
+        return "running";
+    case Live::State::paused:
+        return "paused";
+    case Live::State::stopped:
+        return "stopped";
+    }
+    return "waiting";
+}
+
+namespace Words {
+
+std::string turnedBack(const std::vector<std::string>& names) {
+    if (names.empty()) {
+        return "Another app is turning scrolling back.";
+    }
+    if (names.size() == 1) {
+        return names.front() + " is turning scrolling back.";
+    }
+    std::vector<std::string> allButLast(names.begin(), names.end() - 1);
+    return "Another app is turning scrolling back: " + joined(allButLast) + " or " + names.back() +
+           ".";
+}
+
+} // namespace Words
+
+} // namespace skiro
