@@ -43,8 +43,11 @@ const skiro::Directions trackpadStandard{skiro::Direction::standard, skiro::Dire
 struct Bench {
     SimulatedSystem system;
     VirtualDevice& trackpad = system.attach(DeviceDescription::builtInTrackpad());
-    std::shared_ptr<InputTap> tap =
-        InputTap::make(system, system.runLoops().current(), InputTap::Options{false, {}});
+    std::shared_ptr<InputTap> tap = InputTap::make(system, system.runLoops().current(), [] {
+        InputTap::Options options;
+        options.testHooks = false;
+        return options;
+    }());
 
     explicit Bench(bool turning) {
         tap->setSettings({turning, trackpadStandard});

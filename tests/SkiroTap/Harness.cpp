@@ -6,7 +6,11 @@ TapHarness::TapHarness(Options options) {
     for (std::string_view name : options.missingFunctions) {
         system.simulatedSymbols().setMissing(name, true);
     }
-    tap = InputTap::make(system, input.loop(), InputTap::Options{options.testHooks, lookups});
+    tap = InputTap::make(system, input.loop(),
+                         InputTap::Options{.testHooks = options.testHooks,
+                                           .lookups = lookups,
+                                           .timer = {},
+                                           .writes = std::nullopt});
     eventTap_ = system.eventTaps().create(TapLocation::hid, TapPlacement::headInsert,
                                           TapOptions::defaultTap,
                                           eventMaskBit(EventType::scrollWheel), &callback, this);

@@ -11,6 +11,8 @@
 #include "Support/Framework.hpp"
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -29,7 +31,15 @@ public:
         corvale::MainLoop::shared().drain();
         // Ordinary lines are kept only with detailed logging.
         corvale::Log::setDetailed(true);
-        tap = InputTap::make(system, input.runLoop(), InputTap::Options{testHooks, lookups});
+        tap = InputTap::make(system, input.runLoop(),
+                             InputTap::Options{.testHooks = testHooks,
+                                               .lookups = lookups,
+                                               .timer =
+                                                   [this](std::chrono::nanoseconds delay,
+                                                          std::function<void()> fire) {
+                                                       timers.push_back({delay, std::move(fire)});
+                                                   },
+                                               .writes = writes});
         tap->setOnTrouble([this](InputTap::Trouble trouble) { troubles.push_back(trouble); });
         tap->setOnCheck([this](bool turnedBack) { verdicts.push_back(turnedBack); });
     }
@@ -39,6 +49,7 @@ public:
         }
         lookups.sync([] {});
         sync();
+        writes.sync([] {});
         corvale::MainLoop::shared().drain();
         tap.reset();
     }
@@ -49,6 +60,13 @@ public:
     SimulatedSystem system;
     RunLoopThread input{"skiro.input", system.runLoops()};
     corvale::DispatchQueue lookups{"skiro.tests.lookups", corvale::QualityOfService::userInitiated};
+    // Recordings are written here; their ends wait in `timers` until the test fires them.
+    corvale::DispatchQueue writes{"skiro.tests.writes", corvale::QualityOfService::utility};
+    struct Timer {
+        std::chrono::nanoseconds delay;
+        std::function<void()> fire;
+    };
+    std::vector<Timer> timers;
     std::shared_ptr<InputTap> tap;
     std::vector<InputTap::Trouble> troubles;
     std::vector<bool> verdicts;

@@ -1,4 +1,5 @@
 #include "Skiro/Tap/InputTap.hpp"
+#include "Skiro/Tap/Recording.hpp"
 
 #include <cstdlib>
 #include <cstring>
@@ -62,6 +63,12 @@ InputTap::InputTap(Private, platform::System& system, platform::RunLoop& tapLoop
       hooks_(options.testHooks.value_or(testHooks())),
       lookups_(options.lookups.value_or(
           corvale::DispatchQueue::global(corvale::QualityOfService::userInitiated))),
+      timer_(options.timer ? std::move(options.timer)
+                           : Timer([](std::chrono::nanoseconds delay, std::function<void()> fire) {
+                                 corvale::DispatchQueue::main().asyncAfter(delay, std::move(fire));
+                             })),
+      writes_(options.writes.value_or(
+          corvale::DispatchQueue::global(corvale::QualityOfService::utility))),
       settings_(pack(Turner::Settings{})) {}
 
 InputTap::~InputTap() = default;
@@ -182,8 +189,11 @@ void InputTap::scrolled(platform::Event& event) {
     if (observing) {
         report(event, sample, hid);
     }
-    // A running recording takes its line for this scroll here, before any rewrite, with the
-    // sender's number when `hid` is present.
+    // A running recording takes its line for this scroll before any rewrite.
+    std::optional<corvale::json::Json> line;
+    if (recording) {
+        line = scrollLine(event, sample, turned, hid);
+    }
 
     std::array<char, readBackFailureCapacity> failure;
     std::size_t failureLength = 0;
@@ -206,7 +216,9 @@ void InputTap::scrolled(platform::Event& event) {
             failed = true;
             failureLength = describeReadBackFailure(wanted, after, failure);
         }
-        // A running recording adds "after", "nsAfter", "hidAfter" and "readBack" here.
+        if (line) {
+            noteRewrite(*line, event, hid, !failed);
+        }
     }
 
     bool posted = hid == nullptr;
@@ -237,7 +249,9 @@ void InputTap::scrolled(platform::Event& event) {
             tally.hasFailure = true;
         }
     });
-    // A running recording is handed the line here, timed by the event's timestamp.
+    if (line) {
+        recording_->add(std::move(*line), nanoseconds(event.timestamp()));
+    }
 
     if (checking_) {
         remember(event);

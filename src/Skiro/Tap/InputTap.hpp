@@ -11,7 +11,9 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -75,11 +77,20 @@ public:
         std::function<void(const ScrollSample& sample, double vertical, double horizontal,
                            double seconds, platform::Point location)>;
 
+    // Runs `fire` on the main thread once `delay` has passed.
+    using Timer = std::function<void(std::chrono::nanoseconds delay, std::function<void()> fire)>;
+    // Where a finished recording was written, or nothing.
+    using RecordingDone = std::function<void(std::optional<std::filesystem::path> file)>;
+
     struct Options {
         // Default: the process's test hooks (`testHooks()`).
         std::optional<bool> testHooks;
         // Where registry lookups run. Default: the global user-initiated queue.
         std::optional<corvale::DispatchQueue> lookups;
+        // Ends recordings. Default: the main queue after the delay.
+        Timer timer;
+        // Where recordings are written. Default: the global utility queue.
+        std::optional<corvale::DispatchQueue> writes;
     };
 
     // `tapLoop` is the run loop of the thread the taps run on.
@@ -153,6 +164,18 @@ public:
     bool hasCheckTap() const { return checkTap_.has_value(); }
     void setOnCheck(OnCheck onCheck) { onCheck_ = std::move(onCheck); }
 
+    // Records for `seconds` what the tap sees of each scroll and what applications receive,
+    // then writes the file on the writing queue and tells `done` there where it is (nothing
+    // when it could not be written, or when the recording was replaced by a later one before
+    // it ended). `header` (an object) is the first line. The caller checks the length.
+    void record(double seconds, corvale::json::Json header, RecordingDone done);
+    bool hasRecordingTap() const { return recordTap_.has_value(); }
+
+    // --- Any thread.
+
+    // Adds `line`, without a time, to the running recording, if any.
+    void note(corvale::json::Json line);
+
     // --- Tap thread.
 
     // One scroll event, changed in place. Never fails, never drops the event.
@@ -175,6 +198,9 @@ public:
     void sentinel();
     // A scroll reached the read-back tap where it is delivered to applications.
     void arrived(const platform::Event& event);
+    // A scroll reached the recording's tap where it is delivered to applications.
+    void delivered(const platform::Event& event);
+    bool isRecording() const { return recording_ != nullptr; }
 
     // The device caches.
     std::optional<Device> knownDevice(std::uint64_t sender) const;
@@ -217,6 +243,16 @@ private:
                                              void* userInfo);
     static platform::Event* arrivedCallback(platform::EventType type, platform::Event& event,
                                             void* userInfo);
+    static platform::Event* deliveredCallback(platform::EventType type, platform::Event& event,
+                                              void* userInfo);
+    // The end of the recording made by record call `run`.
+    void endRecording(std::uint64_t run, std::weak_ptr<Recording> made, RecordingDone done);
+    // The scroll's line, before any rewrite.
+    corvale::json::Json scrollLine(const platform::Event& event, const ScrollSample& sample,
+                                   Flip flip, platform::IOHIDEvent* hid);
+    // What the rewrite left: "after", "nsAfter", "hidAfter", "readBack".
+    void noteRewrite(corvale::json::Json& line, const platform::Event& event,
+                     platform::IOHIDEvent* hid, bool readBack);
     std::optional<Port> startSentinel();
     // A listen-only tap where scrolls are delivered to applications.
     std::optional<Port> startDelivered(platform::TapCallback callback);
@@ -257,6 +293,8 @@ private:
     const HIDEvent::Functions hid_;
     const bool hooks_;
     const corvale::DispatchQueue lookups_;
+    const Timer timer_;
+    const corvale::DispatchQueue writes_;
 
     // Stored state, as the tap's parts share it.
     Signposter signposter_{"tap"};
@@ -298,6 +336,8 @@ private:
     std::vector<std::uint64_t> restarts_; // uptime, nanoseconds
     bool gaveUp_ = false;
     OnTrouble onTrouble_;
+    std::optional<Port> recordTap_; // the running recording's delivered tap
+    std::uint64_t recordRun_ = 0;   // record calls so far
 };
 
 } // namespace skiro

@@ -1,0 +1,111 @@
+// Recording: what the tap sees of each scroll and what applications then receive, for a few
+// seconds, written to a file.
+#include "Skiro/Tap/InputTap.hpp"
+#include "Skiro/Tap/Recording.hpp"
+
+#include <cmath>
+
+namespace skiro {
+
+platform::Event* InputTap::deliveredCallback(platform::EventType type, platform::Event& event,
+                                             void* userInfo) {
+    if (type == platform::EventType::scrollWheel) {
+        static_cast<InputTap*>(userInfo)->delivered(event);
+    }
+    return &event;
+}
+
+void InputTap::record(double seconds, corvale::json::Json header, RecordingDone done) {
+    // Made here, kept and filled on the tap thread; a recording already running is dropped
+    // unwritten.
+    auto made = std::make_shared<Recording>(std::move(header), clock_, system_.registry());
+    performOnTapThread([weak = weak_from_this(), made] {
+        if (std::shared_ptr<InputTap> self = weak.lock()) {
+            self->recording_ = made;
+        }
+    });
+    // One delivered tap serves whichever recording runs: a later recording keeps it, so that
+    // overlapping ones never see a scroll twice.
+    if (!recordTap_) {
+        recordTap_ = startDelivered(&deliveredCallback);
+    }
+    recordRun_ += 1;
+
+    const double nanoseconds = std::isfinite(seconds) && seconds > 0 ? seconds * 1e9 : 0;
+    const auto delay = std::chrono::nanoseconds(static_cast<std::int64_t>(
+        std::min(nanoseconds, static_cast<double>(std::chrono::nanoseconds::max().count() / 2))));
+    timer_(delay, [weak = weak_from_this(), run = recordRun_, mine = std::weak_ptr(made),
+                   done = std::move(done), writes = writes_]() mutable {
+        if (std::shared_ptr<InputTap> self = weak.lock()) {
+            self->endRecording(run, std::move(mine), std::move(done));
+        } else {
+            writes.async([done = std::move(done)] { done(std::nullopt); });
+        }
+    });
+}
+
+void InputTap::endRecording(std::uint64_t run, std::weak_ptr<Recording> made, RecordingDone done) {
+    if (run == recordRun_ && recordTap_) {
+        recordTap_->tap->enable(false);
+        removePort(recordTap_);
+    }
+    performOnTapThread([weak = weak_from_this(), made = std::move(made), done = std::move(done),
+                        writes = writes_]() mutable {
+        // Only this call's own recording: one that replaced it runs on to its own end.
+        std::shared_ptr<Recording> taken;
+        if (std::shared_ptr<InputTap> self = weak.lock()) {
+            std::shared_ptr<Recording> mine = made.lock();
+            if (mine && self->recording_ == mine) {
+                taken = std::move(self->recording_);
+            }
+        }
+        writes.async([taken = std::move(taken), done = std::move(done)] {
+            done(taken ? taken->write() : std::nullopt);
+        });
+    });
+}
+
+void InputTap::note(corvale::json::Json line) {
+    performOnTapThread([weak = weak_from_this(), line = std::move(line)]() mutable {
+        std::shared_ptr<InputTap> self = weak.lock();
+        if (self && self->recording_) {
+            self->recording_->add(std::move(line), std::nullopt);
+        }
+    });
+}
+
+void InputTap::delivered(const platform::Event& event) {
+    if (!recording_) {
+        return;
+    }
+    const std::uint64_t time = nanoseconds(event.timestamp());
+    recording_->add(corvale::json::Json{{"kind", "delivered"},
+                                        {"timestamp", time},
+                                        {"deltas", Recording::deltas(event)},
+                                        {"ns", Recording::ns(event, system_.appFramework())}},
+                    time);
+}
+
+corvale::json::Json InputTap::scrollLine(const platform::Event& event, const ScrollSample& sample,
+                                         Flip flip, platform::IOHIDEvent* hid) {
+    corvale::json::Json line =
+        Recording::scroll(event, sample, flip, hid, nanoseconds(event.timestamp()),
+                          Recording::Readers{system_.appFramework(), hid_});
+    if (hid != nullptr && hid_.senderFunction != nullptr) {
+        // The registry is asked here, on the tap thread, once per new sender of a recording.
+        line["sender"] = recording_->sender(hid_.senderFunction(hid), std::nullopt);
+    }
+    return line;
+}
+
+void InputTap::noteRewrite(corvale::json::Json& line, const platform::Event& event,
+                           platform::IOHIDEvent* hid, bool readBack) {
+    line["after"] = Recording::deltas(event);
+    line["nsAfter"] = Recording::ns(event, system_.appFramework());
+    if (hid != nullptr) {
+        line["hidAfter"] = Recording::hidValues(hid, hid_);
+    }
+    line["readBack"] = readBack;
+}
+
+} // namespace skiro
