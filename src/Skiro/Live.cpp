@@ -261,7 +261,9 @@ void Live::systemChanged() {
     changed();
 }
 
-void Live::noteForRecording(bool) {}
+void Live::noteForRecording(bool natural) {
+    tap_.note(corvale::json::Json{{"kind", "system"}, {"natural", natural}});
+}
 
 void Live::setPaused(bool paused) {
     if (settings_.config().paused == paused) {

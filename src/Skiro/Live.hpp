@@ -87,7 +87,7 @@ private:
     void checkIfChanged();
     void checked(bool turnedBack);
     void systemChanged();
-    // Running recordings receive the system's new setting as a note (not wired up yet).
+    // A running recording receives the system's new setting as a note.
     void noteForRecording(bool natural);
     void changed();
     void setWaiting(bool waiting);

@@ -2,12 +2,15 @@
 #include "Skiro/TimeOfDay.hpp"
 
 #include "CorvaleCore/Defaults.hpp"
+#include "CorvaleCore/Files.hpp"
 #include "SkiroEngine/Identity.hpp"
 
 #include "SkiroTap/LiveTap.hpp"
 #include "Support/TemporaryHome.hpp"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 namespace skiro::test {
 namespace {
@@ -256,6 +259,35 @@ TEST_F(LiveTest, FollowsTheSystemSettingAndCountsAMissingOneAsNatural) {
     EXPECT_EQ(lines("general"),
               (std::vector<std::string>{"Natural scrolling is on in System Settings.",
                                         "Natural scrolling is off in System Settings."}));
+}
+
+TEST_F(LiveTest, AChangeOfTheSystemSettingIsNotedInARunningRecording) {
+    started();
+    std::optional<std::filesystem::path> file;
+    t.tap->record(5, corvale::json::Json::object(),
+                  [&file](std::optional<std::filesystem::path> written) { file = written; });
+    t.system.setNaturalScrolling(false);
+    settle();
+    t.system.setNaturalScrolling(false); // unchanged: no note
+    settle();
+    ASSERT_EQ(t.timers.size(), 1u);
+    t.timers[0].fire();
+    t.sync();
+    t.writes.sync([] {});
+
+    ASSERT_TRUE(file);
+    std::vector<corvale::json::Json> notes;
+    std::istringstream in(corvale::readFile(*file).value_or(""));
+    for (std::string line; std::getline(in, line);) {
+        corvale::json::Json parsed = corvale::json::parse(line);
+        if (parsed["kind"] == "system") {
+            notes.push_back(parsed);
+        }
+    }
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0]["natural"], false);
+    EXPECT_TRUE(notes[0].contains("at"));
+    EXPECT_FALSE(notes[0].contains("t"));
 }
 
 TEST_F(LiveTest, WakeAndUnlockTurnASwitchedOffTapBackOn) {
