@@ -153,6 +153,8 @@ public:
     void ensureEnabled();
 
     bool hasTap() const { return tap_ != nullptr; }
+    // A tap exists and the system reports it switched on.
+    bool tapEnabled() const { return tap_ != nullptr && tap_->isEnabled(); }
     // Stopped after repeated timeouts; until the next `start`.
     bool gaveUp() const { return gaveUp_; }
     // "hid" or "session" while a tap exists.

@@ -1,0 +1,277 @@
+#include "Skiro/AppCommands.hpp"
+
+#include "Corvale/Commands.hpp"
+#include "Corvale/SettingsCommands.hpp"
+#include "CorvaleCore/AppIdentity.hpp"
+#include "Skiro/AppSystem.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace skiro::AppCommands {
+
+using corvale::Commands::Arguments;
+using corvale::Commands::Reply;
+using corvale::Commands::ReplyCallback;
+using corvale::json::Json;
+
+namespace {
+
+constexpr const char* notAvailable = "Not available.";
+
+std::string lowercased(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return lower;
+}
+
+std::string programName() {
+    return lowercased(corvale::AppIdentity::current().name);
+}
+
+// A whole decimal number with an optional sign and nothing else; none when it does not fit.
+std::optional<std::int64_t> decimalInteger(std::string_view text) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') {
+            return std::nullopt;
+        }
+    }
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The directions `set` would store, or none when the arguments are not a device, an axis (or
+// "both") and a way.
+std::optional<Directions> chosen(const Arguments& lowered, const Config& config,
+                                 bool systemNatural) {
+    if (lowered.size() != 3) {
+        return std::nullopt;
+    }
+    std::optional<Device> device = deviceFromString(lowered[0]);
+    std::optional<Direction> way = directionFromString(lowered[2]);
+    std::vector<Axis> axes;
+    if (lowered[1] == "both") {
+        axes = {Axis::vertical, Axis::horizontal};
+    } else if (std::optional<Axis> axis = axisFromString(lowered[1])) {
+        axes = {*axis};
+    }
+    if (!device || !way || axes.empty()) {
+        return std::nullopt;
+    }
+    Directions directions = config.directions.value_or(Directions::system(systemNatural));
+    for (Axis axis : axes) {
+        directions.at(*device, axis) = *way;
+    }
+    return directions;
+}
+
+void set(const Context& context, const Arguments& arguments, const ReplyCallback& reply) {
+    Arguments lowered;
+    lowered.reserve(arguments.size());
+    for (const std::string& argument : arguments) {
+        lowered.push_back(lowercased(argument));
+    }
+    Settings& settings = context.settings();
+    if (lowered == Arguments{"all", "system"}) {
+        settings.update([](Config& config) { config.directions.reset(); });
+        reply(Reply::ok(""));
+        return;
+    }
+    std::optional<Directions> directions =
+        chosen(lowered, settings.config(), context.live().systemNatural());
+    if (!directions) {
+        reply(Reply::failure(setUsage()));
+        return;
+    }
+    settings.update([&](Config& config) { config.directions = *directions; });
+    reply(Reply::ok(""));
+}
+
+void testStall(const Context& context, const Arguments& arguments, const ReplyCallback& reply) {
+    std::vector<std::int64_t> numbers;
+    for (const std::string& argument : arguments) {
+        if (std::optional<std::int64_t> number = decimalInteger(argument)) {
+            numbers.push_back(*number);
+        }
+    }
+    if (numbers.size() != 2) {
+        reply(Reply::failure(programName() + " test-stall <milliseconds> <count>"));
+        return;
+    }
+    context.tap().setStall(numbers[0], numbers[1]);
+    reply(Reply::ok(""));
+}
+
+// A test command answers only in a process with test hooks on.
+corvale::Commands::Run testOnly(Context context, void (*run)(const Context&, const Arguments&,
+                                                             const ReplyCallback&)) {
+    return [context = std::move(context), run](const Arguments& arguments,
+                                               const ReplyCallback& reply) {
+        if (!context.tap().hooksOn()) {
+            reply(Reply::failure(notAvailable));
+            return;
+        }
+        run(context, arguments, reply);
+    };
+}
+
+Json costReport(const InputTap::Cost& cost) {
+    return cost.report();
+}
+
+} // namespace
+
+Context Context::shared() {
+    return Context{
+        .live = []() -> Live& { return Live::shared(); },
+        .tap = []() -> InputTap& { return InputTap::shared(appSystem()); },
+        .settings = []() -> Settings& { return Settings::shared(); },
+        .system = []() -> platform::System& { return appSystem(); },
+    };
+}
+
+std::string setUsage() {
+    const std::string program = programName();
+    return "Usage: " + program +
+           " set <trackpad|mouse> <vertical|horizontal|both> <natural|standard>, or " + program +
+           " set all system";
+}
+
+void add() {
+    add(Context::shared());
+}
+
+void add(Context context) {
+    namespace Commands = corvale::Commands;
+    Commands::add({.name = "pause",
+                   .summary = "Scrolling follows System Settings until you resume",
+                   .fromLinks = true,
+                   .run = [context](const Arguments&, const ReplyCallback& reply) {
+                       context.live().setPaused(true);
+                       reply(Reply::ok(""));
+                   }});
+    Commands::add({.name = "resume",
+                   .summary = "Scrolling goes your way again",
+                   .fromLinks = true,
+                   .run = [context](const Arguments&, const ReplyCallback& reply) {
+                       context.live().setPaused(false);
+                       reply(Reply::ok(""));
+                   }});
+    Commands::add({.name = "set",
+                   .arguments = "<device> <axis> <way>",
+                   .summary = "Which way a device scrolls: trackpad or mouse, vertical, "
+                              "horizontal or both, natural or standard. `set all system` follows "
+                              "System Settings again",
+                   .run = [context](const Arguments& arguments, const ReplyCallback& reply) {
+                       set(context, arguments, reply);
+                   }});
+    // The store is reached when export or import runs, not while registering.
+    Commands::addSettingsTransfer(corvale::SettingsTransfer<Config>{
+        [context] { return Settings::transfer(context.settings()).current(); },
+        [context](Config imported) {
+            Settings::transfer(context.settings()).replace(std::move(imported));
+        },
+        "the settings"});
+    // record and probe come here, after import, with the recording and the probe.
+
+    Commands::add(
+        {.name = "test-axis",
+         .arguments = "<vertical|horizontal>",
+         .listed = false,
+         // The scroll test has no listener yet: nothing to switch.
+         .run = testOnly(context, [](const Context&, const Arguments&, const ReplyCallback& reply) {
+             reply(Reply::ok(""));
+         })});
+    Commands::add({.name = "test-stall",
+                   .arguments = "<milliseconds> <count>",
+                   .listed = false,
+                   .run = testOnly(context, testStall)});
+    Commands::setState([context] { return state(context); });
+}
+
+Json directions() {
+    return directions(Settings::shared().config());
+}
+
+Json directions(const Config& config) {
+    if (!config.directions) {
+        return "system";
+    }
+    return corvale::json::encode(*config.directions);
+}
+
+Json state() {
+    return state(Context::shared());
+}
+
+Json state(const Context& context) {
+    Live& live = context.live();
+    InputTap& tap = context.tap();
+    // One copy, so that every number comes from the same moment.
+    const InputTap::Stats stats = tap.stats();
+
+    Json scrollStarts = costReport(stats.starts);
+    scrollStarts["fromHID"] = stats.startsFromHID;
+    scrollStarts["fromAppKit"] = stats.startsFromAppKit;
+
+    Json document = {
+        {"state", std::string(toString(live.state()))},
+        {"accessibility", context.system().permissions().isProcessTrusted()},
+        {"systemNatural", live.systemNatural()},
+        {"directions", directions(context.settings().config())},
+        {"tap", tap.location().value_or("none")},
+        {"hidEvents", tap.hidFunctions().allFound()},
+        {"testHooks", tap.hooksOn()},
+        {"scrolls", stats.scrolls},
+        {"passed", stats.passed},
+        {"turned", stats.turned},
+        {"byDevice", {{"trackpad", stats.trackpad}, {"mouse", stats.mouse}}},
+        {"turnedByDevice", {{"trackpad", stats.trackpadTurned}, {"mouse", stats.mouseTurned}}},
+        {"revived", stats.revived},
+        {"check",
+         {{"asSent", stats.checkAsSent},
+          {"turnedBack", stats.checkTurnedBack},
+          {"seenArrive", stats.checking}}},
+        {"posted", stats.posted},
+        {"unknownSenders", stats.unknownSenders},
+        {"readBackFailures", stats.readBackFailures},
+        {"tapTurnedOff",
+         {{"timeout", stats.disabledByTimeout}, {"bySystem", stats.disabledByUserInput}}},
+        {"tapEnabled", tap.tapEnabled()},
+        {"restarts", stats.restarts},
+        {"away", live.away()},
+        {"cost",
+         {{"fastPath", costReport(stats.fast)},
+          {"fullPath", costReport(stats.full)},
+          {"scrollStarts", scrollStarts}}},
+        {"since",
+         corvale::json::iso8601(std::chrono::time_point_cast<std::chrono::seconds>(stats.since))},
+    };
+    if (const auto& names = live.turnedBackBy()) {
+        document["turnedBackBy"] = *names;
+    } else {
+        document["turnedBackBy"] = "nobody";
+    }
+    if (stats.lastReadBackFailure) {
+        document["lastReadBackFailure"] = *stats.lastReadBackFailure;
+    }
+    // "testPage" and "testLastInput" join when the scroll test listens.
+    return document;
+}
+
+} // namespace skiro::AppCommands

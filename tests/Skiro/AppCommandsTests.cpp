@@ -1,0 +1,190 @@
+#include "Skiro/AppCommands.hpp"
+
+#include "Corvale/CommandTesting.hpp"
+#include "CorvaleCore/Defaults.hpp"
+#include "CorvaleCore/MainLoop.hpp"
+#include "Platform/Simulated/SimulatedSystem.hpp"
+#include "Skiro/Tap/RunLoopThread.hpp"
+#include "SkiroEngine/Identity.hpp"
+
+#include "Support/Framework.hpp"
+#include "Support/TemporaryHome.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace skiro {
+namespace {
+
+namespace Commands = corvale::Commands;
+using Commands::Reply;
+using corvale::json::Json;
+using platform::simulated::SimulatedSystem;
+
+class AppCommandsTest : public ::testing::Test {
+protected:
+    AppCommandsTest() {
+        tap = InputTap::make(
+            system, input.runLoop(),
+            InputTap::Options{.testHooks = true, .lookups = queue, .timer = {}, .writes = queue});
+        live = Live::make(system, *tap, settings);
+        AppCommands::add(context());
+    }
+    ~AppCommandsTest() override {
+        tap->stop(false);
+        corvale::MainLoop::shared().drain();
+    }
+
+    AppCommands::Context context() {
+        return {.live = [this]() -> Live& { return *live; },
+                .tap = [this]() -> InputTap& { return *tap; },
+                .settings = [this]() -> Settings& { return settings; },
+                .system = [this]() -> platform::System& { return system; }};
+    }
+
+    Reply run(const std::string& name, Commands::Arguments arguments = {}) {
+        std::optional<Reply> answer;
+        Commands::run(name, std::move(arguments), {}, [&](Reply reply) { answer = reply; });
+        EXPECT_TRUE(answer) << name << " gave no answer at once";
+        return answer.value_or(Reply::failure("no answer"));
+    }
+
+    static Directions ways(Direction trackpadVertical, Direction trackpadHorizontal,
+                           Direction mouseVertical, Direction mouseHorizontal) {
+        return {trackpadVertical, trackpadHorizontal, mouseVertical, mouseHorizontal};
+    }
+
+    static constexpr Direction natural = Direction::natural;
+    static constexpr Direction standard = Direction::standard;
+
+    corvale::test::TemporaryHome home;
+    corvale::test::ScopedIdentity identity{appIdentity()};
+    corvale::test::ScopedCommands commands;
+    SimulatedSystem system;
+    RunLoopThread input{"skiro.input", system.runLoops()};
+    corvale::DispatchQueue queue{"skiro.tests.commands", corvale::QualityOfService::utility};
+    Settings settings;
+    std::shared_ptr<InputTap> tap;
+    std::shared_ptr<Live> live;
+};
+
+TEST_F(AppCommandsTest, RegistersInOrderWithoutReachingTheApplication) {
+    Commands::reset();
+    // Registering happens in every process, clients too: nothing may be made for it.
+    AppCommands::Context untouched{
+        .live = []() -> Live& { throw std::logic_error("the controller was reached"); },
+        .tap = []() -> InputTap& { throw std::logic_error("the tap was reached"); },
+        .settings = []() -> Settings& { throw std::logic_error("the settings were reached"); },
+        .system = []() -> platform::System& { throw std::logic_error("the system was reached"); },
+    };
+    AppCommands::add(untouched);
+
+    std::vector<std::string> names;
+    std::vector<std::string> unlisted;
+    for (const Commands::Command& command : Commands::all()) {
+        (command.listed ? names : unlisted).push_back(command.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"state", "log", "diagnostics", "pause", "resume",
+                                               "set", "export", "import"}));
+    EXPECT_EQ(unlisted, (std::vector<std::string>{"test-axis", "test-stall"}));
+    EXPECT_TRUE(Commands::command("pause")->fromLinks);
+    EXPECT_TRUE(Commands::command("resume")->fromLinks);
+    EXPECT_FALSE(Commands::command("set")->fromLinks);
+    EXPECT_TRUE(Commands::command("export")->fileArgument);
+}
+
+TEST_F(AppCommandsTest, SetRefusesAnythingElseAndChangesNothing) {
+    ASSERT_EQ(run("set", {"mouse", "vertical", "standard"}), Reply::ok(""));
+    const std::optional<std::string> stored = corvale::Defaults::standard().data("config");
+    ASSERT_TRUE(stored);
+    const Reply usage = Reply::failure("Usage: skiro set <trackpad|mouse> "
+                                       "<vertical|horizontal|both> <natural|standard>, or skiro "
+                                       "set all system");
+    for (const Commands::Arguments& arguments :
+         std::vector<Commands::Arguments>{{},
+                                          {"mouse"},
+                                          {"mouse", "both"},
+                                          {"all", "works"},
+                                          {"all", "system", "now"},
+                                          {"mouse", "both", "standard", "please"},
+                                          {"pen", "both", "standard"},
+                                          {"mouse", "diagonal", "standard"},
+                                          {"mouse", "both", "backwards"},
+                                          {"both", "mouse", "standard"}}) {
+        EXPECT_EQ(run("set", arguments), usage) << ::testing::PrintToString(arguments);
+    }
+    EXPECT_EQ(settings.config().directions, ways(natural, natural, standard, natural));
+    EXPECT_EQ(corvale::Defaults::standard().data("config"), stored);
+}
+
+TEST_F(AppCommandsTest, TestStallKeepsTheWholeNumbersAndStallsThatManyScrolls) {
+    const Reply usage = Reply::failure("skiro test-stall <milliseconds> <count>");
+    EXPECT_EQ(run("test-stall", {"50"}), usage);
+    EXPECT_EQ(run("test-stall", {"50", "3", "1"}), usage);
+    EXPECT_EQ(run("test-stall", {"50", "3.5"}), usage);
+    EXPECT_EQ(run("test-stall", {"99999999999999999999", "3"}), usage);
+    EXPECT_EQ(run("test-stall", {"50", "x", "3"}), Reply::ok(""));
+
+    // Each stalled scroll holds the tap for its milliseconds, on the simulated clock.
+    auto& mouse = system.attach(platform::simulated::DeviceDescription::wheelMouse());
+    ASSERT_TRUE(tap->start());
+    const std::uint64_t before = system.clock().uptimeNanoseconds();
+    for (const auto& step : platform::simulated::gestures::wheelSteps(5, 1)) {
+        system.post(mouse, step);
+    }
+    const auto stalled = std::chrono::nanoseconds(system.clock().uptimeNanoseconds() - before);
+    EXPECT_EQ(stalled, std::chrono::milliseconds(150));
+}
+
+TEST_F(AppCommandsTest, StateFollowsTheTapAndTheSettings) {
+    Json state = AppCommands::state(context());
+    EXPECT_EQ(state["state"], "waiting");
+    EXPECT_EQ(state["tap"], "none");
+    EXPECT_EQ(state["tapEnabled"], false);
+    EXPECT_EQ(state["directions"], "system");
+    EXPECT_EQ(state["turnedBackBy"], "nobody");
+    EXPECT_EQ(state["testHooks"], true);
+    EXPECT_FALSE(state.contains("lastReadBackFailure"));
+    EXPECT_FALSE(state.contains("testPage"));
+
+    ASSERT_TRUE(tap->start());
+    tap->updateStats([](InputTap::Stats& stats) {
+        stats.scrolls = 7;
+        stats.mouseTurned = 2;
+        stats.disabledByUserInput = 1;
+        stats.checking = true;
+        stats.startsFromHID = 4;
+    });
+    settings.update([](Config& config) { config.directions = Directions::system(false); });
+    state = AppCommands::state(context());
+    EXPECT_EQ(state["tap"], "hid");
+    EXPECT_EQ(state["tapEnabled"], true);
+    EXPECT_EQ(state["scrolls"], 7);
+    EXPECT_EQ(state["turnedByDevice"]["mouse"], 2);
+    EXPECT_EQ(state["tapTurnedOff"], Json({{"timeout", 0}, {"bySystem", 1}}));
+    EXPECT_EQ(state["check"]["seenArrive"], true);
+    EXPECT_EQ(state["cost"]["scrollStarts"]["fromHID"], 4);
+    EXPECT_EQ(state["cost"]["fullPath"], tap->stats().full.report());
+    EXPECT_EQ(state["directions"], Json({{"trackpadVertical", "standard"},
+                                         {"trackpadHorizontal", "standard"},
+                                         {"mouseVertical", "standard"},
+                                         {"mouseHorizontal", "standard"}}));
+
+    // Switched off by the system without a word: the tap is still there, but not enabled.
+    auto main = system.taps().tapOfThisProcess(platform::TapLocation::hid,
+                                               platform::TapOptions::defaultTap);
+    ASSERT_TRUE(main);
+    system.taps().switchOff(*main, platform::simulated::SwitchOff::silently);
+    state = AppCommands::state(context());
+    EXPECT_EQ(state["tap"], "hid");
+    EXPECT_EQ(state["tapEnabled"], false);
+}
+
+} // namespace
+} // namespace skiro
