@@ -37,13 +37,11 @@ void keepWithin(std::vector<std::uint64_t>& times, std::uint64_t now, std::uint6
 } // namespace
 
 InputTap& InputTap::shared(platform::System& system) {
-    // Never destroyed: its taps call it until the process ends.
-    static InputTap* const tap = [&system] {
-        auto* owner = new std::shared_ptr<InputTap>(
-            make(system, RunLoopThread::input(system.runLoops()).runLoop()));
-        return owner->get();
-    }();
-    return *tap;
+    // Never destroyed: its taps call it until the process ends. The owning pointer itself is
+    // kept, so the leak checker sees the tap as held.
+    static std::shared_ptr<InputTap>* const owner = new std::shared_ptr<InputTap>(
+        make(system, RunLoopThread::input(system.runLoops()).runLoop()));
+    return **owner;
 }
 
 platform::Event* InputTap::tapCallback(EventType type, platform::Event& event, void* userInfo) {
