@@ -1,7 +1,7 @@
 # A thin wrapper over scripts/setup, CMake presets and CTest.
 PRESET ?= default
 
-.PHONY: setup configure build test bench fuzz clean
+.PHONY: setup configure build test bench fuzz run clean
 
 setup:
 	@scripts/setup
@@ -19,6 +19,12 @@ bench: PRESET = default
 bench: configure
 	@cmake --build --preset default --target benchmarks
 	@for b in build/bench/*Bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+
+# The application in the foreground, on the simulated system; SIGINT (Ctrl-C) or SIGTERM ends it.
+run: PRESET = default
+run: configure
+	@cmake --build --preset default --target skiro
+	@build/skiro
 
 # FUZZ_SECONDS (default 60) per target; FUZZ_ONLY=<Name>Fuzz runs one.
 fuzz: setup

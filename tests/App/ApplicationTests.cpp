@@ -1,0 +1,351 @@
+#include "App/AppProcess.hpp"
+
+#include "Corvale/CommandTesting.hpp"
+#include "Corvale/Commands.hpp"
+#include "CorvaleCore/Json.hpp"
+#include "CorvaleCore/LastRun.hpp"
+#include "SkiroEngine/Identity.hpp"
+
+#include "Support/Framework.hpp"
+#include "Support/TemporaryHome.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <signal.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace skiro::test {
+namespace {
+
+using corvale::json::Json;
+
+// Each test runs the application in a home of its own, as a user would, and talks to it only
+// through the executable's command line.
+class ApplicationTest : public ::testing::Test {
+protected:
+    corvale::test::TemporaryHome home;
+    corvale::test::ScopedIdentity identity{appIdentity()};
+
+    static Environment withHooks() { return {{"SKIRO_TEST_HOOKS", "1"}}; }
+
+    void TearDown() override {
+        if (HasFailure() && app_) {
+            std::cerr << "The application's output:\n" << app_->output();
+        }
+    }
+
+    App& launch(Environment environment) {
+        app_.emplace(home.path(), std::move(environment));
+        EXPECT_TRUE(app_->ready()) << app_->output();
+        return *app_;
+    }
+
+    static Json stateOf(App& app) {
+        Finished state = app.run({"state"});
+        EXPECT_EQ(state.status, 0) << state.err;
+        return corvale::json::parse(state.out);
+    }
+
+    static void write(const std::filesystem::path& path, const std::string& text) {
+        std::ofstream(path) << text;
+    }
+
+    std::optional<App> app_;
+};
+
+// "received V H unit (made V H)", as test-scroll answers.
+struct Delivery {
+    long long received[2] = {0, 0};
+    long long made[2] = {0, 0};
+    std::string unit;
+
+    bool turned() const {
+        return made[0] != 0 && received[0] == -made[0] && received[1] == -made[1];
+    }
+    bool untouched() const { return received[0] == made[0] && received[1] == made[1]; }
+};
+
+Delivery delivered(const Finished& answer) {
+    Delivery delivery;
+    EXPECT_EQ(answer.status, 0) << answer.err;
+    char unit[16] = {};
+    int end = 0;
+    const int read = std::sscanf(answer.out.c_str(), "received %lld %lld %15s (made %lld %lld)%n",
+                                 &delivery.received[0], &delivery.received[1], unit,
+                                 &delivery.made[0], &delivery.made[1], &end);
+    EXPECT_EQ(read, 5) << answer.out;
+    EXPECT_EQ(answer.out.substr(static_cast<std::size_t>(end)), "\n") << answer.out;
+    delivery.unit = unit;
+    return delivery;
+}
+
+Json fourWays(const char* trackpadVertical, const char* trackpadHorizontal,
+              const char* mouseVertical, const char* mouseHorizontal) {
+    return {{"trackpadVertical", trackpadVertical},
+            {"trackpadHorizontal", trackpadHorizontal},
+            {"mouseVertical", mouseVertical},
+            {"mouseHorizontal", mouseHorizontal}};
+}
+
+TEST_F(ApplicationTest, HelpListsTheRegisteredCommandsAndTheStateHasEveryKeyInOrder) {
+    App& app = launch(withHooks());
+
+    Finished help = app.run({"help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out,
+              "Usage: skiro <command>\n"
+              "\n"
+              "Commands:\n"
+              "  state                      Print the app's state as JSON\n"
+              "  log                        Print the last 10 minutes of the log\n"
+              "  diagnostics                Print the report for a bug report\n"
+              "  pause                      Scrolling follows System Settings until you resume "
+              "(also a link)\n"
+              "  resume                     Scrolling goes your way again (also a link)\n"
+              "  set <device> <axis> <way>  Which way a device scrolls: trackpad or mouse, "
+              "vertical, horizontal or both, natural or standard. `set all system` follows "
+              "System Settings again\n"
+              "  export [file]              Save the settings to a file, or print them\n"
+              "  import <file>              Replace the settings with the ones in a file\n"
+              "\n"
+              "Links work from anywhere that opens one: open skiro://resume\n");
+
+    Finished state = app.run({"state"});
+    ASSERT_EQ(state.status, 0) << state.err;
+    const nlohmann::ordered_json asWritten = nlohmann::ordered_json::parse(state.out);
+    std::vector<std::string> keys;
+    for (const auto& item : asWritten.items()) {
+        keys.push_back(item.key());
+    }
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+    const std::set<std::string> expected{"accessibility",
+                                         "app",
+                                         "away",
+                                         "byDevice",
+                                         "check",
+                                         "cost",
+                                         "directions",
+                                         "hidEvents",
+                                         "passed",
+                                         "posted",
+                                         "readBackFailures",
+                                         "restarts",
+                                         "revived",
+                                         "scrolls",
+                                         "since",
+                                         "state",
+                                         "systemNatural",
+                                         "tap",
+                                         "tapEnabled",
+                                         "tapTurnedOff",
+                                         "testHooks",
+                                         "turned",
+                                         "turnedBackBy",
+                                         "turnedByDevice",
+                                         "unknownSenders",
+                                         "version"};
+    EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()), expected);
+
+    Json document = corvale::json::parse(state.out);
+    EXPECT_EQ(document["app"], "Skiro");
+    EXPECT_EQ(document["version"], appIdentity().version());
+    EXPECT_EQ(document["state"], "running");
+    EXPECT_EQ(document["accessibility"], true);
+    EXPECT_EQ(document["systemNatural"], true);
+    EXPECT_EQ(document["directions"], "system");
+    EXPECT_EQ(document["tap"], "hid");
+    EXPECT_EQ(document["tapEnabled"], true);
+    EXPECT_EQ(document["hidEvents"], true);
+    EXPECT_EQ(document["testHooks"], true);
+    EXPECT_EQ(document["turnedBackBy"], "nobody");
+    EXPECT_TRUE(corvale::json::parseIso8601(document["since"].get<std::string>()));
+    EXPECT_EQ(document["cost"]["scrollStarts"]["fromHID"], 0);
+}
+
+TEST_F(ApplicationTest, SetTurnsTheMouseAndLeavesTheTrackpadUntilPaused) {
+    App& app = launch(withHooks());
+
+    Finished set = app.run({"set", "mouse", "both", "standard"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out, "");
+    EXPECT_EQ(stateOf(app)["directions"], fourWays("natural", "natural", "standard", "standard"));
+
+    // The system's natural scrolling negates the wheel; Skiro turns it back for the mouse.
+    Delivery wheel = delivered(app.run({"test-scroll", "mouse", "3", "0"}));
+    EXPECT_EQ(wheel.unit, "lines");
+    EXPECT_EQ(wheel.made[0], -3);
+    EXPECT_TRUE(wheel.turned());
+    Delivery swipe = delivered(app.run({"test-scroll", "trackpad", "0", "70"}));
+    EXPECT_EQ(swipe.unit, "points");
+    EXPECT_EQ(swipe.made[1], -70);
+    EXPECT_TRUE(swipe.untouched());
+
+    Json counted = stateOf(app);
+    EXPECT_EQ(counted["byDevice"], Json({{"trackpad", 9}, {"mouse", 1}}));
+    EXPECT_EQ(counted["turnedByDevice"], Json({{"trackpad", 0}, {"mouse", 1}}));
+
+    EXPECT_EQ(app.run({"pause"}).status, 0);
+    EXPECT_EQ(stateOf(app)["state"], "paused");
+    EXPECT_TRUE(delivered(app.run({"test-scroll", "mouse", "3", "0"})).untouched());
+    EXPECT_TRUE(delivered(app.run({"test-scroll", "trackpad", "0", "70"})).untouched());
+
+    EXPECT_EQ(app.run({"resume"}).status, 0);
+    EXPECT_EQ(stateOf(app)["state"], "running");
+    EXPECT_TRUE(delivered(app.run({"test-scroll", "mouse", "3", "0"})).turned());
+
+    // Arguments are taken in any case; the other device and axis keep their way.
+    EXPECT_EQ(app.run({"set", "TRACKPAD", "Vertical", "STANDARD"}).status, 0);
+    EXPECT_EQ(stateOf(app)["directions"], fourWays("standard", "natural", "standard", "standard"));
+
+    Finished wrong = app.run({"set", "all", "works"});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_EQ(wrong.err, "Usage: skiro set <trackpad|mouse> <vertical|horizontal|both> "
+                         "<natural|standard>, or skiro set all system\n");
+    EXPECT_EQ(stateOf(app)["directions"], fourWays("standard", "natural", "standard", "standard"));
+
+    EXPECT_EQ(app.run({"set", "all", "system"}).status, 0);
+    EXPECT_EQ(stateOf(app)["directions"], "system");
+    EXPECT_TRUE(delivered(app.run({"test-scroll", "mouse", "3", "0"})).untouched());
+
+    // Its scroll test does not exist yet: nothing to switch, and nothing to say.
+    Finished axis = app.run({"test-axis", "vertical"});
+    EXPECT_EQ(axis.status, 0);
+    EXPECT_EQ(axis.out, "");
+}
+
+TEST_F(ApplicationTest, ExportsAndImportsTheSettings) {
+    App& app = launch({});
+    corvale::test::TemporaryFolder work("work");
+    ASSERT_EQ(app.run({"set", "mouse", "vertical", "standard"}).status, 0);
+
+    Finished printed = app.run({"export"});
+    ASSERT_EQ(printed.status, 0) << printed.err;
+    Json file = corvale::json::parse(printed.out);
+    EXPECT_EQ(file["app"], "Skiro");
+    EXPECT_EQ(file["settings"]["directions"]["mouseVertical"], "standard");
+    EXPECT_TRUE(std::filesystem::exists(home.cache() / "Skiro" / "settings.json"));
+
+    // A relative path is the client's, from its own working directory.
+    Finished saved = app.run({"export", "mine.json"}, {.folder = work.path()});
+    const std::filesystem::path mine = work.path() / "mine.json";
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.out, "Saved the settings to " + mine.string() + "\n");
+    ASSERT_TRUE(std::filesystem::exists(mine));
+
+    ASSERT_EQ(app.run({"set", "all", "system"}).status, 0);
+    Finished imported = app.run({"import", mine.string()});
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.out, "Imported the settings from " + mine.string() + "\n");
+    EXPECT_EQ(stateOf(app)["directions"], fourWays("natural", "natural", "standard", "natural"));
+
+    write(work.path() / "other.json", R"({"name": "not settings"})");
+    Finished refused = app.run({"import", "other.json"}, {.folder = work.path()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "This file doesn't have Skiro settings in it.\n");
+
+    Finished nothing = app.run({"import"});
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_EQ(nothing.err, "Say which file to import: skiro import <file>\n");
+    EXPECT_EQ(stateOf(app)["directions"], fourWays("natural", "natural", "standard", "natural"));
+}
+
+TEST_F(ApplicationTest, WithoutTestHooksOrPermissionItWaitsAndRefusesTestCommands) {
+    App& app = launch({{"SKIRO_TEST_HOOKS", std::nullopt},
+                       {"SKIRO_SIM_ACCESSIBILITY", "0"},
+                       {"SKIRO_SIM_NATURAL", "0"},
+                       {"SKIRO_SIM_DEVICES", "mouse"}});
+
+    Json state = stateOf(app);
+    EXPECT_EQ(state["state"], "waiting");
+    EXPECT_EQ(state["accessibility"], false);
+    EXPECT_EQ(state["systemNatural"], false);
+    EXPECT_EQ(state["tap"], "none");
+    EXPECT_EQ(state["tapEnabled"], false);
+    EXPECT_EQ(state["testHooks"], false);
+
+    for (std::vector<std::string> command : {std::vector<std::string>{"test-stall", "50", "3"},
+                                             {"test-axis", "vertical"},
+                                             {"test-scroll", "mouse", "1", "0"}}) {
+        Finished refused = app.run(command);
+        EXPECT_EQ(refused.status, 1) << command.front();
+        EXPECT_EQ(refused.err, "Not available.\n") << command.front();
+    }
+
+    // With the system's natural scrolling off, the device not named starts out standard.
+    ASSERT_EQ(app.run({"set", "mouse", "both", "natural"}).status, 0);
+    EXPECT_EQ(stateOf(app)["directions"], fourWays("standard", "standard", "natural", "natural"));
+
+    Finished ended = app.end(SIGINT);
+    EXPECT_FALSE(ended.timedOut);
+    EXPECT_EQ(ended.status, 0);
+}
+
+TEST_F(ApplicationTest, ASecondClientIsAnsweredWhileTheFirstHoldsTheConnection) {
+    launch({});
+    const std::filesystem::path socket = corvale::Commands::socketURL();
+    const std::size_t listening = socketEntries(socket);
+
+    // The first client sends its whole request but keeps its side open: the server is still
+    // reading it when the second connects.
+    corvale::test::RawClient first(socket);
+    ASSERT_TRUE(first.connected());
+    first.write(R"({"command":"set","arguments":["mouse","both","standard"]})");
+
+    Child second({executable().string(), "state"}, {});
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (socketEntries(socket) < listening + 2 && std::chrono::steady_clock::now() < deadline &&
+           second.running()) {
+        std::this_thread::sleep_for(5ms);
+    }
+    first.halfClose();
+    EXPECT_EQ(first.readAll(), R"({"ok":""})");
+
+    Finished answered = second.wait();
+    EXPECT_EQ(answered.status, 0) << answered.err;
+    // Served after the first: it sees what the first changed.
+    EXPECT_EQ(corvale::json::parse(answered.out)["directions"],
+              fourWays("natural", "natural", "standard", "standard"));
+}
+
+TEST_F(ApplicationTest, EndsCleanlyOnSIGTERMAndKeepsItsSettingsForTheNextRun) {
+    {
+        App& app = launch(withHooks());
+        ASSERT_EQ(app.run({"set", "trackpad", "horizontal", "standard"}).status, 0);
+        Finished ended = app.end(SIGTERM);
+        EXPECT_FALSE(ended.timedOut);
+        EXPECT_EQ(ended.status, 0);
+        EXPECT_FALSE(ended.signal);
+        EXPECT_FALSE(std::filesystem::exists(corvale::Commands::socketURL()));
+    }
+    // What the next launch reads, read the same way.
+    corvale::LastRun::reset();
+    corvale::LastRun::begin();
+    EXPECT_FALSE(corvale::LastRun::endedBadly());
+    ASSERT_TRUE(corvale::LastRun::previous());
+    EXPECT_TRUE(corvale::LastRun::previous()->clean);
+    corvale::LastRun::end();
+    corvale::LastRun::reset();
+
+    {
+        App& app = launch(withHooks());
+        EXPECT_EQ(stateOf(app)["directions"],
+                  fourWays("natural", "standard", "natural", "natural"));
+        Finished killed = app.end(SIGKILL);
+        EXPECT_EQ(killed.signal, SIGKILL);
+    }
+    corvale::LastRun::begin();
+    EXPECT_TRUE(corvale::LastRun::endedBadly());
+    corvale::LastRun::reset();
+}
+
+} // namespace
+} // namespace skiro::test
