@@ -3,12 +3,17 @@
 #include "Corvale/Commands.hpp"
 #include "Corvale/SettingsCommands.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
+#include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/Files.hpp"
 #include "Skiro/AppSystem.hpp"
+#include "Skiro/Tap/Probe.hpp"
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -102,6 +107,75 @@ void set(const Context& context, const Arguments& arguments, const ReplyCallback
     reply(Reply::ok(""));
 }
 
+// A real number as a decimal text reads: an optional sign, then digits with an optional
+// fraction and exponent, or "inf", "infinity" or "nan"; nothing else around it. A number too
+// large or too small to hold reads as not-a-number, which no range check lets through.
+std::optional<double> decimalNumber(std::string_view text) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.front() == '+') {
+        return std::nullopt;
+    }
+    double value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (stop != end) {
+        return std::nullopt;
+    }
+    if (error == std::errc::result_out_of_range) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    if (error != std::errc()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+constexpr double defaultRecordSeconds = 10;
+constexpr double longestRecordSeconds = 120;
+
+void record(const Context& context, const Arguments& arguments, const ReplyCallback& reply) {
+    const double seconds = arguments.empty()
+                               ? defaultRecordSeconds
+                               : decimalNumber(arguments[0]).value_or(defaultRecordSeconds);
+    // Written so that not-a-number fails too.
+    if (!(seconds > 0 && seconds <= longestRecordSeconds)) {
+        reply(Reply::failure("Record for 1 to 120 seconds."));
+        return;
+    }
+    InputTap& tap = context.tap();
+    if (!tap.hasTap()) {
+        reply(Reply::failure(corvale::AppIdentity::current().name +
+                             " is waiting for Accessibility."));
+        return;
+    }
+    const Config config = context.settings().config();
+    Json header = {{"systemNatural", context.live().systemNatural()},
+                   {"tap", tap.location().value_or("")},
+                   {"paused", config.paused},
+                   {"directions", directions(config)},
+                   {"macOS", context.system().facts().operatingSystemVersionString()},
+                   {"version", corvale::AppIdentity::current().version()}};
+    tap.record(seconds, std::move(header), [reply](std::optional<std::filesystem::path> file) {
+        corvale::DispatchQueue::main().async([reply, file] {
+            reply(file ? Reply::ok(file->string())
+                       : Reply::failure("Couldn't write the recording."));
+        });
+    });
+}
+
+void probe(const Context& context, const Arguments&, const ReplyCallback& reply) {
+    const Json result = Probe::run(context.system());
+    try {
+        const std::filesystem::path file = corvale::applicationCaches() / "probe.json";
+        corvale::writeAtomically(file, corvale::json::encodePretty(result));
+        reply(Reply::file(file));
+    } catch (const corvale::Error&) {
+        reply(Reply::failure("Couldn't write the probe."));
+    }
+}
+
 void testStall(const Context& context, const Arguments& arguments, const ReplyCallback& reply) {
     std::vector<std::int64_t> numbers;
     for (const std::string& argument : arguments) {
@@ -187,7 +261,21 @@ void add(Context context) {
             Settings::transfer(context.settings()).replace(std::move(imported));
         },
         "the settings"});
-    // record and probe come here, after import, with the recording and the probe.
+    Commands::add({.name = "record",
+                   .arguments = "[seconds]",
+                   .summary = "Record what the taps see for 1 to 120 seconds (10 unless you say), "
+                              "and print where the file is",
+                   // The longest recording, and time to write it.
+                   .timeout = longestRecordSeconds + 15,
+                   .run = [context](const Arguments& arguments, const ReplyCallback& reply) {
+                       record(context, arguments, reply);
+                   }});
+    Commands::add({.name = "probe",
+                   .summary = "Which taps macOS allows, and how the scroll fields behave when "
+                              "written",
+                   .run = [context](const Arguments& arguments, const ReplyCallback& reply) {
+                       probe(context, arguments, reply);
+                   }});
 
     Commands::add(
         {.name = "test-axis",

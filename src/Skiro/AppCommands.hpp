@@ -25,8 +25,8 @@ struct Context {
     static Context shared();
 };
 
-// Registers, in the usage text's order, pause, resume, set, export, import and the unlisted
-// test commands, and makes `state` the registry's state provider.
+// Registers, in the usage text's order, pause, resume, set, export, import, record, probe and
+// the unlisted test commands, and makes `state` the registry's state provider.
 void add();
 void add(Context context);
 

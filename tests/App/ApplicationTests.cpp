@@ -114,6 +114,10 @@ TEST_F(ApplicationTest, HelpListsTheRegisteredCommandsAndTheStateHasEveryKeyInOr
               "System Settings again\n"
               "  export [file]              Save the settings to a file, or print them\n"
               "  import <file>              Replace the settings with the ones in a file\n"
+              "  record [seconds]           Record what the taps see for 1 to 120 seconds (10 "
+              "unless you say), and print where the file is\n"
+              "  probe                      Which taps macOS allows, and how the scroll fields "
+              "behave when written\n"
               "\n"
               "Links work from anywhere that opens one: open skiro://resume\n");
 
@@ -258,6 +262,43 @@ TEST_F(ApplicationTest, ExportsAndImportsTheSettings) {
     EXPECT_EQ(stateOf(app)["directions"], fourWays("natural", "natural", "standard", "natural"));
 }
 
+TEST_F(ApplicationTest, RecordsForASecondAndProbesTheTaps) {
+    App& app = launch(withHooks());
+
+    Finished tooLong = app.run({"record", "121"});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(tooLong.err, "Record for 1 to 120 seconds.\n");
+
+    Finished recorded = app.run({"record", "1"});
+    ASSERT_EQ(recorded.status, 0) << recorded.err;
+    ASSERT_FALSE(recorded.out.empty());
+    EXPECT_EQ(recorded.out.back(), '\n');
+    const std::filesystem::path file = recorded.out.substr(0, recorded.out.size() - 1);
+    EXPECT_EQ(file.parent_path(), home.cache() / "Skiro" / "recordings");
+    std::ifstream in(file);
+    std::vector<Json> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(corvale::json::parse(line));
+    }
+    ASSERT_GE(lines.size(), 2u) << file;
+    const Json& header = lines.front();
+    EXPECT_EQ(header["kind"], "header");
+    EXPECT_EQ(header["tap"], "hid");
+    EXPECT_EQ(header["paused"], false);
+    EXPECT_EQ(header["directions"], "system");
+    EXPECT_EQ(header["version"], appIdentity().version());
+    EXPECT_TRUE(header.contains("macOS") && header.contains("systemNatural"));
+    EXPECT_EQ(lines.back()["kind"], "senders");
+
+    Finished probe = app.run({"probe"});
+    ASSERT_EQ(probe.status, 0) << probe.err;
+    const Json found = corvale::json::parse(probe.out);
+    EXPECT_EQ(found["taps"].size(), 24u);
+    EXPECT_EQ(found["taps"]["hid head active scroll"], "ok");
+    EXPECT_EQ(found["accessibility"], true);
+    EXPECT_EQ(found["fields"]["line"]["before"], "v 7/7.0/70, h -3/-3.0/-30");
+}
+
 TEST_F(ApplicationTest, WithoutTestHooksOrPermissionItWaitsAndRefusesTestCommands) {
     App& app = launch({{"SKIRO_TEST_HOOKS", std::nullopt},
                        {"SKIRO_SIM_ACCESSIBILITY", "0"},
@@ -279,6 +320,10 @@ TEST_F(ApplicationTest, WithoutTestHooksOrPermissionItWaitsAndRefusesTestCommand
         EXPECT_EQ(refused.status, 1) << command.front();
         EXPECT_EQ(refused.err, "Not available.\n") << command.front();
     }
+
+    Finished record = app.run({"record", "1"});
+    EXPECT_EQ(record.status, 1);
+    EXPECT_EQ(record.err, "Skiro is waiting for Accessibility.\n");
 
     // With the system's natural scrolling off, the device not named starts out standard.
     ASSERT_EQ(app.run({"set", "mouse", "both", "natural"}).status, 0);

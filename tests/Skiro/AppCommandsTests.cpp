@@ -2,6 +2,7 @@
 
 #include "Corvale/CommandTesting.hpp"
 #include "CorvaleCore/Defaults.hpp"
+#include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/MainLoop.hpp"
 #include "Platform/Simulated/SimulatedSystem.hpp"
 #include "Skiro/Tap/RunLoopThread.hpp"
@@ -13,8 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,9 +35,15 @@ using platform::simulated::SimulatedSystem;
 class AppCommandsTest : public ::testing::Test {
 protected:
     AppCommandsTest() {
-        tap = InputTap::make(
-            system, input.runLoop(),
-            InputTap::Options{.testHooks = true, .lookups = queue, .timer = {}, .writes = queue});
+        tap = InputTap::make(system, input.runLoop(),
+                             InputTap::Options{.testHooks = true,
+                                               .lookups = queue,
+                                               .timer =
+                                                   [this](std::chrono::nanoseconds delay,
+                                                          std::function<void()> fire) {
+                                                       timers.push_back({delay, std::move(fire)});
+                                                   },
+                                               .writes = queue});
         live = Live::make(system, *tap, settings);
         AppCommands::add(context());
     }
@@ -72,6 +83,12 @@ protected:
     Settings settings;
     std::shared_ptr<InputTap> tap;
     std::shared_ptr<Live> live;
+    // Recordings end when the test fires their timers.
+    struct Timer {
+        std::chrono::nanoseconds delay;
+        std::function<void()> fire;
+    };
+    std::vector<Timer> timers;
 };
 
 TEST_F(AppCommandsTest, RegistersInOrderWithoutReachingTheApplication) {
@@ -91,12 +108,14 @@ TEST_F(AppCommandsTest, RegistersInOrderWithoutReachingTheApplication) {
         (command.listed ? names : unlisted).push_back(command.name);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"state", "log", "diagnostics", "pause", "resume",
-                                               "set", "export", "import"}));
+                                               "set", "export", "import", "record", "probe"}));
     EXPECT_EQ(unlisted, (std::vector<std::string>{"test-axis", "test-stall"}));
     EXPECT_TRUE(Commands::command("pause")->fromLinks);
     EXPECT_TRUE(Commands::command("resume")->fromLinks);
     EXPECT_FALSE(Commands::command("set")->fromLinks);
     EXPECT_TRUE(Commands::command("export")->fileArgument);
+    EXPECT_EQ(Commands::command("record")->timeout, 135);
+    EXPECT_EQ(Commands::command("probe")->timeout, 5);
 }
 
 TEST_F(AppCommandsTest, SetRefusesAnythingElseAndChangesNothing) {
@@ -184,6 +203,89 @@ TEST_F(AppCommandsTest, StateFollowsTheTapAndTheSettings) {
     state = AppCommands::state(context());
     EXPECT_EQ(state["tap"], "hid");
     EXPECT_EQ(state["tapEnabled"], false);
+}
+
+TEST_F(AppCommandsTest, RecordTakesOneToOneHundredTwentySecondsAndNeedsTheTap) {
+    const Reply length = Reply::failure("Record for 1 to 120 seconds.");
+    for (const char* seconds : {"0", "-2", "121", "120.5", "nan", "inf", "-inf", "1e400"}) {
+        EXPECT_EQ(run("record", {seconds}), length) << seconds;
+    }
+    EXPECT_EQ(run("record"), Reply::failure("Skiro is waiting for Accessibility."));
+    EXPECT_EQ(run("record", {"5"}), Reply::failure("Skiro is waiting for Accessibility."));
+    EXPECT_TRUE(timers.empty()) << "nothing recorded before the checks pass";
+
+    ASSERT_TRUE(tap->start());
+    using std::chrono::milliseconds;
+    const std::vector<std::pair<Commands::Arguments, milliseconds>> lengths{
+        {{}, milliseconds(10'000)},         {{"abc"}, milliseconds(10'000)},
+        {{"0.5"}, milliseconds(500)},       {{"120"}, milliseconds(120'000)},
+        {{"+2.5e1"}, milliseconds(25'000)}, {{"7", "extra"}, milliseconds(7'000)},
+        {{" 3"}, milliseconds(10'000)},
+    };
+    for (const auto& [arguments, delay] : lengths) {
+        std::optional<Reply> answer;
+        Commands::run("record", arguments, {}, [&](Reply reply) { answer = reply; });
+        EXPECT_FALSE(answer) << "answered when the recording is written";
+        ASSERT_FALSE(timers.empty());
+        EXPECT_EQ(timers.back().delay, delay) << ::testing::PrintToString(arguments);
+    }
+}
+
+TEST_F(AppCommandsTest, RecordAnswersWithTheFileWhoseHeaderSaysHowThingsStood) {
+    system.simulatedFacts().set("Version 14.5 (Build 23F79)", "Mac14,2", "Apple M2");
+    settings.update([](Config& config) {
+        config.paused = true;
+        config.directions = Directions::system(false);
+    });
+    ASSERT_TRUE(tap->start());
+    auto finish = [&](const Commands::Arguments& arguments) {
+        std::optional<Reply> answer;
+        Commands::run("record", arguments, {}, [&](Reply reply) { answer = reply; });
+        EXPECT_EQ(timers.size(), 1u);
+        timers.back().fire();
+        timers.clear();
+        EXPECT_TRUE(corvale::MainLoop::shared().runUntil([&] { return answer.has_value(); }));
+        return answer.value_or(Reply::failure("no answer"));
+    };
+
+    const Reply written = finish({"1"});
+    ASSERT_EQ(written.kind, Reply::Kind::ok) << written.text;
+    const std::optional<std::string> text = corvale::readFile(written.path());
+    ASSERT_TRUE(text);
+    std::vector<std::string> lines;
+    std::istringstream in(*text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(corvale::json::parse(lines.front()),
+              Json({{"kind", "header"},
+                    {"systemNatural", true},
+                    {"tap", "hid"},
+                    {"paused", true},
+                    {"directions", AppCommands::directions(settings.config())},
+                    {"macOS", "Version 14.5 (Build 23F79)"},
+                    {"version", appIdentity().version()}}));
+    EXPECT_EQ(corvale::json::parse(lines.back())["kind"], "senders");
+
+    std::filesystem::remove_all(home.cache());
+    std::ofstream(home.cache()) << "not a folder";
+    EXPECT_EQ(finish({}), Reply::failure("Couldn't write the recording."));
+}
+
+TEST_F(AppCommandsTest, ProbeWritesItsFindingsToTheCacheFolder) {
+    const Reply reply = run("probe");
+    EXPECT_EQ(reply, Reply::file(home.cache() / "Skiro" / "probe.json"));
+    const std::string text = corvale::readFile(reply.path()).value_or("");
+    const Json probe = corvale::json::parse(text);
+    EXPECT_EQ(probe["taps"].size(), 24u);
+    EXPECT_EQ(probe["fields"].size(), 4u);
+    EXPECT_EQ(text, corvale::json::encodePretty(probe)) << "indented, keys sorted";
+    EXPECT_TRUE(system.taps().tapsOfThisProcess().empty());
+
+    std::filesystem::remove_all(home.cache());
+    std::ofstream(home.cache()) << "not a folder";
+    EXPECT_EQ(run("probe"), Reply::failure("Couldn't write the probe."));
 }
 
 } // namespace
