@@ -5,6 +5,10 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
 #include <ctime>
 #include <string_view>
 
@@ -111,6 +115,75 @@ std::string dateTime(std::chrono::system_clock::time_point date) {
         break;
     }
     return fmt::format("{} {}, {} at {}", month, day, year, time);
+}
+
+NumberStyle NumberStyle::user() {
+    UserLocale locale(LC_NUMERIC_MASK);
+    return NumberStyle{locale.info(THOUSANDS_SEP, ""), locale.info(GROUPING, "")};
+}
+
+std::string decimal(std::int64_t value) {
+    return decimal(value, NumberStyle::user());
+}
+
+std::string decimal(std::int64_t value, const NumberStyle& style) {
+    std::string digits = std::to_string(value);
+    bool negative = !digits.empty() && digits.front() == '-';
+    if (negative) {
+        digits.erase(0, 1);
+    }
+    if (!style.separator.empty() && !style.grouping.empty()) {
+        std::string grouped;
+        std::size_t end = digits.size();
+        std::size_t rule = 0;
+        while (end > 0) {
+            unsigned char size = static_cast<unsigned char>(style.grouping[rule]);
+            if (size == 0 || size >= CHAR_MAX || size >= end) {
+                grouped.insert(0, digits, 0, end);
+                break;
+            }
+            grouped.insert(0, style.separator + digits.substr(end - size, size));
+            end -= size;
+            if (rule + 1 < style.grouping.size()) {
+                ++rule;
+            }
+        }
+        digits = std::move(grouped);
+    }
+    return negative ? "-" + digits : digits;
+}
+
+std::string duration(double seconds) {
+    if (!std::isfinite(seconds)) {
+        return {};
+    }
+    struct Unit {
+        const char* name;
+        std::int64_t seconds;
+    };
+    static constexpr std::array<Unit, 4> units{
+        {{"day", 86400}, {"hour", 3600}, {"minute", 60}, {"second", 1}}};
+    // Beyond what a 64-bit count of seconds holds, the count of days still reads.
+    double whole = std::floor(std::clamp(seconds, 0.0, 9.0e18));
+    auto left = static_cast<std::int64_t>(whole);
+    auto written = [](std::int64_t count, const Unit& unit) {
+        return fmt::format("{} {}{}", count, unit.name, count == 1 ? "" : "s");
+    };
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        std::int64_t count = left / units[i].seconds;
+        if (count == 0 && i + 1 < units.size()) {
+            continue;
+        }
+        std::string text = written(count, units[i]);
+        if (i + 1 < units.size()) {
+            std::int64_t next = (left % units[i].seconds) / units[i + 1].seconds;
+            if (next != 0) {
+                text += ", " + written(next, units[i + 1]);
+            }
+        }
+        return text;
+    }
+    return {};
 }
 
 } // namespace corvale::Formats
