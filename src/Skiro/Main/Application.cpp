@@ -1,12 +1,14 @@
 #include "Skiro/Main/Application.hpp"
 
 #include "Corvale/CommandServer.hpp"
+#include "Corvale/Diagnostics.hpp"
 #include "Corvale/HangWatch.hpp"
 #include "Corvale/Termination.hpp"
 #include "CorvaleCore/LastRun.hpp"
 #include "CorvaleCore/Log.hpp"
 #include "CorvaleCore/MainLoop.hpp"
 #include "Skiro/AppSystem.hpp"
+#include "Skiro/DiagnosticsReport.hpp"
 #include "Skiro/Live.hpp"
 #include "Skiro/Settings.hpp"
 #include "Skiro/Tap/InputTap.hpp"
@@ -95,16 +97,36 @@ void Application::didFinishLaunching() {
     corvale::HangWatch::shared().start();
     logging_ = Settings::shared().subscribe(
         [](const Config& config) { corvale::Log::setDetailed(config.detailedLogging); });
-    // The crash note is configured here (its wording, and the window that presents it).
-    // Diagnostics are configured here, gathering the application's report.
+    corvale::CrashNote::configure(
+        {.recovered = "scrolling went back to the system's way until Skiro opened again",
+         .leftOut = "nothing about the apps you use or where the pointer was",
+         .alsoHas = "its settings"},
+        [this](const corvale::CrashNote::Model& model) { presentCrashNote(model); });
+    corvale::Diagnostics::useFacts(&appSystem().facts());
+    corvale::Diagnostics::configure([](const corvale::Diagnostics::Gathered& gathered) {
+        gathered(DiagnosticsReport::contribution());
+    });
     // Release notes are configured here (releases, onboarding, the window that shows them).
     // The status menu is made here and kept for the life of the process.
     // Updates start here, with the status menu following their changes.
     // The status menu, once it exists, follows the live controller here (its onChange).
     Live::shared().start();
     corvale::Commands::listen();
-    // Here a first launch opens the welcome; later launches show release notes and the crash
-    // note when due.
+    if (Settings::shared().config().hasCompletedOnboarding) {
+        // Release notes come first here, once they are configured.
+        corvale::CrashNote::showIfNeeded();
+    }
+    // Here a first launch opens the welcome, and neither release notes nor the crash note.
+}
+
+void Application::presentCrashNote(const corvale::CrashNote::Model& model) {
+    // There is no crash-note window yet: the model waits here for it, and the log says what the
+    // note would show.
+    crashNote_ = model;
+    corvale::CrashNote::Page page = corvale::CrashNote::page(model);
+    corvale::Log::lifecycle()([&] {
+        return "The crash note is ready: " + page.title + " (version " + model.version + ").";
+    });
 }
 
 void Application::willTerminate() {

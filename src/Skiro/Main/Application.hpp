@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Corvale/CrashNote.hpp"
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/Subscribers.hpp"
 
@@ -22,9 +23,12 @@ public:
 private:
     void didFinishLaunching();
     void willTerminate();
+    void presentCrashNote(const corvale::CrashNote::Model& model);
 
     // Forwards the detailed-logging setting to the log for as long as the application runs.
     std::optional<corvale::Subscription> logging_;
+    // The last crash or hang note presented, for the crash-note window to open with.
+    std::optional<corvale::CrashNote::Model> crashNote_;
 };
 
 // SIGTERM and SIGINT, turned from signals into a call on the main queue. The handler only writes
