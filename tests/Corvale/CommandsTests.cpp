@@ -74,6 +74,7 @@ TEST_F(CommandsTest, RegistryStartsWithTheFrameworksCommandsAndKeepsRegistration
     EXPECT_EQ(names(),
               (std::vector<std::string>{"state", "log", "diagnostics", "pause", "resume"}));
     EXPECT_EQ(Commands::all()[1].timeout, 15);
+    EXPECT_EQ(Commands::all()[2].timeout, 15);
     EXPECT_FALSE(Commands::all()[0].launches);
 }
 

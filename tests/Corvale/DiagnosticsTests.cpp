@@ -240,24 +240,6 @@ TEST_F(DiagnosticsTest, TheDiagnosticsCommandAnswersWithTheFileOrSaysItCouldNotW
     EXPECT_EQ(run(), Commands::Reply::failure("Couldn't write the report."));
 }
 
-TEST(DiagnosticsCommand, StandsAfterLogInTheBuiltInCommands) {
-    test::ScopedCommands commands;
-    std::vector<std::string> names;
-    for (const Commands::Command& c : Commands::all()) {
-        names.push_back(c.name);
-    }
-    ASSERT_GE(names.size(), 3u);
-    EXPECT_EQ(names[1], "log");
-    EXPECT_EQ(names[2], "diagnostics");
-    std::optional<Commands::Command> diagnostics = Commands::command("diagnostics");
-    ASSERT_TRUE(diagnostics.has_value());
-    EXPECT_EQ(diagnostics->summary, "Print the report for a bug report");
-    EXPECT_EQ(diagnostics->timeout, 15);
-    EXPECT_FALSE(diagnostics->fromLinks);
-    EXPECT_FALSE(diagnostics->launches);
-    EXPECT_TRUE(diagnostics->listed);
-}
-
 TEST(DiagnosticsJson, PrettyPrintsWithSortedKeysOrGivesAQuestionMark) {
     Json value = {{"b", 1}, {"a", {{"d", true}, {"c", "x"}}}};
     EXPECT_EQ(Diagnostics::json(value),
