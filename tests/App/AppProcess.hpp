@@ -2,10 +2,17 @@
 
 // The real `skiro` executable as a user runs it: the application started in the background, and
 // clients run against it, each a process of its own with its output captured.
+#include "SkiroEngine/Identity.hpp"
+
+#include "Support/Framework.hpp"
+#include "Support/TemporaryHome.hpp"
+
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <chrono>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <utility>
@@ -86,6 +93,27 @@ public:
 private:
     std::filesystem::path log_;
     Child child_;
+};
+
+// A test that runs the application in a home of its own, as a user would, and talks to it only
+// through the executable's command line. The application's output is shown when a test fails.
+class AppTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (HasFailure() && app_) {
+            std::cerr << "The application's output:\n" << app_->output();
+        }
+    }
+
+    App& launch(Environment environment) {
+        app_.emplace(home.path(), std::move(environment));
+        EXPECT_TRUE(app_->ready()) << app_->output();
+        return *app_;
+    }
+
+    corvale::test::TemporaryHome home;
+    corvale::test::ScopedIdentity identity{appIdentity()};
+    std::optional<App> app_;
 };
 
 // The lines of /proc/net/unix that name `path`: its listener and each connection made to it.

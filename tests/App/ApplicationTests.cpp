@@ -26,26 +26,9 @@ namespace {
 
 using corvale::json::Json;
 
-// Each test runs the application in a home of its own, as a user would, and talks to it only
-// through the executable's command line.
-class ApplicationTest : public ::testing::Test {
+class ApplicationTest : public AppTest {
 protected:
-    corvale::test::TemporaryHome home;
-    corvale::test::ScopedIdentity identity{appIdentity()};
-
     static Environment withHooks() { return {{"SKIRO_TEST_HOOKS", "1"}}; }
-
-    void TearDown() override {
-        if (HasFailure() && app_) {
-            std::cerr << "The application's output:\n" << app_->output();
-        }
-    }
-
-    App& launch(Environment environment) {
-        app_.emplace(home.path(), std::move(environment));
-        EXPECT_TRUE(app_->ready()) << app_->output();
-        return *app_;
-    }
 
     static Json stateOf(App& app) {
         Finished state = app.run({"state"});
@@ -56,8 +39,6 @@ protected:
     static void write(const std::filesystem::path& path, const std::string& text) {
         std::ofstream(path) << text;
     }
-
-    std::optional<App> app_;
 };
 
 // "received V H unit (made V H)", as test-scroll answers.

@@ -23,27 +23,11 @@ namespace {
 
 using corvale::json::Json;
 
-class DiagnosticsEndToEnd : public ::testing::Test {
+class DiagnosticsEndToEnd : public AppTest {
 protected:
-    void TearDown() override {
-        if (HasFailure() && app_) {
-            std::cerr << "The application's output:\n" << app_->output();
-        }
-    }
-
-    App& launch(Environment environment) {
-        app_.emplace(home.path(), std::move(environment));
-        EXPECT_TRUE(app_->ready()) << app_->output();
-        return *app_;
-    }
-
     static bool contains(const std::string& text, const std::string& part) {
         return text.find(part) != std::string::npos;
     }
-
-    corvale::test::TemporaryHome home;
-    corvale::test::ScopedIdentity identity{appIdentity()};
-    std::optional<App> app_;
 };
 
 TEST_F(DiagnosticsEndToEnd, TheReportSaysHowScrollingWentAndACrashIsNotedAtTheNextLaunch) {
