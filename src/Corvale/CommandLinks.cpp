@@ -1,4 +1,6 @@
 // Links of the application's own URL scheme: tool://set/mouse/vertical/natural for an
+
+#include "CorvaleCore/Text.hpp"
 // application named Tool; the scheme is the name in lower case.
 #include "Corvale/Commands.hpp"
 #include "Corvale/CommandsInternal.hpp"
@@ -7,8 +9,6 @@
 #include "CorvaleCore/Log.hpp"
 
 namespace corvale::Commands {
-
-using internal::lowercased;
 
 namespace {
 
@@ -106,7 +106,7 @@ std::optional<Link> parse(std::string_view url) {
             return std::nullopt;
         }
     }
-    if (lowercased(scheme) != lowercased(AppIdentity::current().name)) {
+    if (asciiLowercased(scheme) != asciiLowercased(AppIdentity::current().name)) {
         return std::nullopt;
     }
 
@@ -160,7 +160,7 @@ std::optional<Link> parse(std::string_view url) {
     }
 
     Link link;
-    link.name = lowercased(parts.front());
+    link.name = asciiLowercased(parts.front());
     link.arguments.assign(std::make_move_iterator(parts.begin() + 1),
                           std::make_move_iterator(parts.end()));
     Arguments fromQuery = queryArguments(query);
@@ -169,7 +169,7 @@ std::optional<Link> parse(std::string_view url) {
 }
 
 void open(const std::vector<std::string>& urls) {
-    std::string program = lowercased(AppIdentity::current().name);
+    std::string program = asciiLowercased(AppIdentity::current().name);
     for (const std::string& url : urls) {
         std::optional<Link> link = parse(url);
         if (!link) {

@@ -1,5 +1,7 @@
 #include "Corvale/Commands.hpp"
 
+#include "CorvaleCore/Text.hpp"
+
 #include "Corvale/CommandsInternal.hpp"
 #include "Corvale/SettingsCommands.hpp"
 
@@ -26,24 +28,14 @@
 
 namespace corvale::Commands {
 
-std::string internal::lowercased(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return lower;
-}
-
-using internal::lowercased;
-
 namespace {
 
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && lowercased(a) == lowercased(b);
+    return a.size() == b.size() && asciiLowercased(a) == asciiLowercased(b);
 }
 
 std::string programName() {
-    return lowercased(AppIdentity::current().name);
+    return asciiLowercased(AppIdentity::current().name);
 }
 
 std::string noSuchCommand(std::string_view name) {
@@ -319,7 +311,7 @@ int commandLine(const Arguments& arguments, std::ostream& out, std::ostream& err
         return status;
     };
     std::string typed = arguments.empty() ? "help" : arguments.front();
-    std::string lower = lowercased(typed);
+    std::string lower = asciiLowercased(typed);
     if (lower == "help" || lower == "-h" || lower == "--help") {
         out << help() << '\n';
         out.flush();

@@ -6,9 +6,6 @@
 // Shared by the files of the command line; not for other modules.
 namespace corvale::Commands::internal {
 
-// ASCII letters in lower case; command names and schemes are ASCII.
-std::string lowercased(std::string_view text);
-
 // What `Commands::reset` puts back beyond the registry.
 void resetSocket();
 void stopListening();

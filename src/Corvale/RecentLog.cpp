@@ -1,5 +1,7 @@
 #include "Corvale/RecentLog.hpp"
 
+#include "CorvaleCore/Text.hpp"
+
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/Folders.hpp"
@@ -77,11 +79,7 @@ std::string text(double minutes, const LogStore& store) {
 
 std::filesystem::path location() {
     std::string name = AppIdentity::current().name;
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return Folders::caches() / name / (lower + ".log");
+    return Folders::caches() / name / (asciiLowercased(name) + ".log");
 }
 
 std::optional<std::filesystem::path> write(double minutes) {

@@ -1,5 +1,7 @@
 #include "Skiro/AppCommands.hpp"
 
+#include "CorvaleCore/Text.hpp"
+
 #include "Corvale/Commands.hpp"
 #include "Corvale/SettingsCommands.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
@@ -31,16 +33,8 @@ namespace {
 
 constexpr const char* notAvailable = "Not available.";
 
-std::string lowercased(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return lower;
-}
-
 std::string programName() {
-    return lowercased(corvale::AppIdentity::current().name);
+    return corvale::asciiLowercased(corvale::AppIdentity::current().name);
 }
 
 // A whole decimal number with an optional sign and nothing else; none when it does not fit.
@@ -89,7 +83,7 @@ void set(const Context& context, const Arguments& arguments, const ReplyCallback
     Arguments lowered;
     lowered.reserve(arguments.size());
     for (const std::string& argument : arguments) {
-        lowered.push_back(lowercased(argument));
+        lowered.push_back(corvale::asciiLowercased(argument));
     }
     Settings& settings = context.settings();
     if (lowered == Arguments{"all", "system"}) {

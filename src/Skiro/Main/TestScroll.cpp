@@ -1,5 +1,7 @@
 #include "Skiro/Main/TestScroll.hpp"
 
+#include "CorvaleCore/Text.hpp"
+
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Dispatch.hpp"
@@ -27,14 +29,6 @@ using platform::simulated::ScrollStyle;
 using platform::simulated::VirtualDevice;
 
 namespace {
-
-std::string lowercased(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return lower;
-}
 
 std::optional<double> finiteNumber(std::string_view text) {
     double value = 0;
@@ -93,13 +87,14 @@ void testScroll(SimulatedDesk* machine, const Commands::Arguments& arguments,
     std::optional<double> vertical;
     std::optional<double> horizontal;
     if (arguments.size() == 3) {
-        kind = deviceFromString(lowercased(arguments[0]));
+        kind = deviceFromString(corvale::asciiLowercased(arguments[0]));
         vertical = finiteNumber(arguments[1]);
         horizontal = finiteNumber(arguments[2]);
     }
     if (!kind || !vertical || !horizontal) {
-        reply(Commands::Reply::failure(lowercased(corvale::AppIdentity::current().name) +
-                                       " test-scroll <trackpad|mouse> <vertical> <horizontal>"));
+        reply(Commands::Reply::failure(
+            corvale::asciiLowercased(corvale::AppIdentity::current().name) +
+            " test-scroll <trackpad|mouse> <vertical> <horizontal>"));
         return;
     }
     const VirtualDevice* device = machine->device(*kind);
