@@ -1,20 +1,13 @@
 #include "Platform/Simulated/SimulatedSystemFacts.hpp"
 
-#include <algorithm>
-#include <cctype>
+#include "CorvaleCore/Utf8.hpp"
+
 #include <fstream>
 #include <sys/utsname.h>
 
 namespace platform::simulated {
 
 namespace {
-
-std::string trimmed(std::string text) {
-    auto notSpace = [](unsigned char c) { return !std::isspace(c); };
-    text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
-    text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
-    return text;
-}
 
 // The value after `key` and a separator on the first line of a file that starts with `key`.
 std::string lineValue(const char* path, std::string_view key, char separator) {
@@ -24,7 +17,7 @@ std::string lineValue(const char* path, std::string_view key, char separator) {
         if (line.starts_with(key)) {
             auto at = line.find(separator);
             if (at != std::string::npos) {
-                std::string value = trimmed(line.substr(at + 1));
+                std::string value = corvale::utf8::trimmed(line.substr(at + 1));
                 if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
                     value = value.substr(1, value.size() - 2);
                 }
@@ -41,7 +34,7 @@ std::string firstLine(const char* path) {
     std::getline(file, line);
     // Device-tree values end in a zero byte.
     line = line.substr(0, line.find('\0'));
-    return trimmed(line);
+    return corvale::utf8::trimmed(line);
 }
 
 } // namespace
