@@ -1,7 +1,7 @@
-#include "Corvale/SimulatedUpdater.hpp"
 #include "Corvale/Updates.hpp"
 
 #include "CorvaleCore/Bundle.hpp"
+#include "Platform/Simulated/SimulatedUpdater.hpp"
 
 #include "Support/Framework.hpp"
 
@@ -11,6 +11,10 @@ namespace corvale {
 namespace {
 
 using namespace std::chrono_literals;
+using platform::UpdaterController;
+using platform::UpdaterDelegate;
+using platform::UserUpdateState;
+using platform::simulated::SimulatedUpdater;
 
 Bundle bundleWithKey(std::optional<std::string> key) {
     json::Json info = *Bundle::compiled().info();
@@ -249,16 +253,15 @@ TEST_F(ConfiguredUpdatesTest, NoScheduledCheckRunsWhileAutomaticChecksAreOff) {
     EXPECT_EQ(updates.waiting(), std::nullopt);
 }
 
-TEST(UpdatesDefault, TheDefaultUpdaterFindsNothingUntilAFeedOffersSomething) {
+TEST(UpdatesWithoutUpdater, AConfiguredBuildStartsNoneUntilOneIsHandedIn) {
     test::ScopedBundle bundle(bundleWithKey("key"));
-    Updates updates(Updates::defaultUpdater());
+    Updates updates;
     updates.start();
-    auto* updater = dynamic_cast<SimulatedUpdater*>(updates.controller());
-    ASSERT_NE(updater, nullptr);
-    updates.checkNow();
-    EXPECT_TRUE(updater->shown().empty());
-    EXPECT_TRUE(updates.lastChecked().has_value());
-    EXPECT_EQ(updates.waiting(), std::nullopt);
+    EXPECT_EQ(updates.controller(), nullptr);
+    updates.setFactory(
+        [](UpdaterDelegate& delegate) { return std::make_unique<SimulatedUpdater>(delegate); });
+    updates.start();
+    EXPECT_NE(dynamic_cast<SimulatedUpdater*>(updates.controller()), nullptr);
 }
 
 } // namespace
