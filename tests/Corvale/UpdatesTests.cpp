@@ -84,7 +84,6 @@ TEST(UpdatesConfiguration, OnlyANonEmptyUpdateKeyConfiguresUpdates) {
     }
     // Our own builds carry no key.
     EXPECT_FALSE(Bundle::compiled().string(Bundle::updateKeyKey).has_value());
-    EXPECT_STREQ(Updates::notConfiguredMessage, "This build doesn't check for updates.");
 }
 
 TEST_F(UnconfiguredUpdatesTest, NothingStartsAndTheSettingsStayOffForGood) {
@@ -109,21 +108,6 @@ TEST_F(UnconfiguredUpdatesTest, NothingStartsAndTheSettingsStayOffForGood) {
     EXPECT_EQ(activations, 1);
     EXPECT_EQ(made, 0);
     EXPECT_EQ(updates.waiting(), std::nullopt);
-}
-
-TEST_F(UnconfiguredUpdatesTest, AnEmptyKeyIsNoKey) {
-    test::ScopedBundle empty(bundleWithKey(""));
-    updates.start();
-    EXPECT_EQ(made, 0);
-    EXPECT_FALSE(updates.canCheck());
-}
-
-TEST_F(ConfiguredUpdatesTest, ASecondStartKeepsTheFirstUpdater) {
-    UpdaterController* first = updates.controller();
-    ASSERT_NE(first, nullptr);
-    updates.start();
-    EXPECT_EQ(made, 1);
-    EXPECT_EQ(updates.controller(), first);
 }
 
 TEST_F(ConfiguredUpdatesTest, TheSettingsAreTheUpdatersAndChangesAreAnnouncedFirst) {
@@ -173,6 +157,11 @@ TEST_F(ConfiguredUpdatesTest, AnUpdateFoundInTheBackgroundWaitsAndIsAnnouncedOnc
     updater().scheduledCheck(false);
     EXPECT_EQ(updates.waiting(), "1.6");
     EXPECT_EQ(changes, 2);
+
+    // The end of the session clears what waits.
+    updater().finishSession();
+    EXPECT_EQ(updates.waiting(), std::nullopt);
+    EXPECT_EQ(changes, 3);
 }
 
 TEST_F(ConfiguredUpdatesTest, AnUpdateFoundWhileInFocusIsShownByTheUpdater) {
@@ -217,14 +206,6 @@ TEST_F(ConfiguredUpdatesTest, ComingToTheWaitingUpdateClearsIt) {
     EXPECT_TRUE(updates.canCheck());
 }
 
-TEST_F(ConfiguredUpdatesTest, TheEndOfTheSessionClearsWhatWaits) {
-    updater().setAvailable("1.5");
-    updater().scheduledCheck(false);
-    updater().finishSession();
-    EXPECT_EQ(updates.waiting(), std::nullopt);
-    EXPECT_EQ(changes, 2);
-}
-
 TEST_F(ConfiguredUpdatesTest, AttentionWithNothingWaitingCallsNothing) {
     updates.standardUserDriverDidReceiveUserAttention({"1.5"});
     updates.standardUserDriverWillFinishUpdateSession();
@@ -239,20 +220,6 @@ TEST_F(ConfiguredUpdatesTest, AttentionWithNothingWaitingCallsNothing) {
     EXPECT_TRUE(updates.canCheck());
 }
 
-TEST_F(ConfiguredUpdatesTest, GentleRemindersAreOfferedAndFollowTheFocus) {
-    EXPECT_TRUE(updates.supportsGentleScheduledUpdateReminders());
-    EXPECT_TRUE(updates.standardUserDriverShouldHandleShowingScheduledUpdate({"1.5"}, true));
-    EXPECT_FALSE(updates.standardUserDriverShouldHandleShowingScheduledUpdate({"1.5"}, false));
-}
-
-TEST_F(ConfiguredUpdatesTest, NoScheduledCheckRunsWhileAutomaticChecksAreOff) {
-    updates.setChecksAutomatically(false);
-    updater().setAvailable("1.5");
-    updater().scheduledCheck(false);
-    EXPECT_EQ(updates.lastChecked(), std::nullopt);
-    EXPECT_EQ(updates.waiting(), std::nullopt);
-}
-
 TEST(UpdatesWithoutUpdater, AConfiguredBuildStartsNoneUntilOneIsHandedIn) {
     test::ScopedBundle bundle(bundleWithKey("key"));
     Updates updates;
@@ -261,7 +228,11 @@ TEST(UpdatesWithoutUpdater, AConfiguredBuildStartsNoneUntilOneIsHandedIn) {
     updates.setFactory(
         [](UpdaterDelegate& delegate) { return std::make_unique<SimulatedUpdater>(delegate); });
     updates.start();
-    EXPECT_NE(dynamic_cast<SimulatedUpdater*>(updates.controller()), nullptr);
+    UpdaterController* first = updates.controller();
+    EXPECT_NE(dynamic_cast<SimulatedUpdater*>(first), nullptr);
+    // A second start keeps the first updater.
+    updates.start();
+    EXPECT_EQ(updates.controller(), first);
 }
 
 } // namespace

@@ -33,14 +33,5 @@ TEST(Bundle, CompiledInformationHasNameVersionAndBuild) {
     EXPECT_EQ(Bundle::main(), compiled);
 }
 
-TEST(Bundle, MainCanBeReplacedAndPutBack) {
-    Bundle before = Bundle::main();
-    {
-        test::ScopedBundle replaced(bundleWith({{"CFBundleName", "Other"}}));
-        EXPECT_EQ(Bundle::main().string(Bundle::nameKey), "Other");
-    }
-    EXPECT_EQ(Bundle::main(), before);
-}
-
 } // namespace
 } // namespace corvale
