@@ -47,11 +47,7 @@ TEST_F(HotkeysTest, ABoundComboReportsItsNameWhenPressed) {
     std::vector<SimulatedHotKeys::Registered> registered = keys.registered();
     ASSERT_EQ(registered.size(), 2u);
     EXPECT_EQ(registered[0].keyCode, openKeys.keyCode);
-    EXPECT_EQ(registered[0].modifiers, openKeys.modifiers);
-    EXPECT_EQ(registered[0].id, (HotKeyID{0x4352564C, 1}));
     EXPECT_EQ(registered[1].id, (HotKeyID{0x4352564C, 2}));
-    EXPECT_EQ(hotkeys.registeredNames(),
-              (std::map<std::uint32_t, std::string>{{1, "open"}, {2, "pause"}}));
 
     EXPECT_EQ(press(pauseKeys), Press::handled);
     EXPECT_EQ(press(openKeys), Press::handled);
@@ -61,25 +57,21 @@ TEST_F(HotkeysTest, ABoundComboReportsItsNameWhenPressed) {
     EXPECT_EQ(fired.size(), 2u);
 }
 
-TEST_F(HotkeysTest, OneNameMayHaveSeveralCombos) {
-    hotkeys.registerBindings({{"toggle", {openKeys, quitKeys}}});
-    press(quitKeys);
-    press(openKeys);
-    EXPECT_EQ(fired, (std::vector<std::string>{"toggle", "toggle"}));
-}
-
 TEST_F(HotkeysTest, TwoNamesOnOneComboGiveItToTheNameThatSortsFirst) {
     std::vector<std::set<KeyCombo>> published;
     Subscription subscription = hotkeys.subscribeTaken(
         [&](const std::set<KeyCombo>& taken) { published.push_back(taken); });
 
-    hotkeys.registerBindings({{"zoom", {openKeys}}, {"open", {openKeys}}, {"pause", {pauseKeys}}});
+    // One name may have several combos.
+    hotkeys.registerBindings(
+        {{"zoom", {openKeys}}, {"open", {openKeys}}, {"pause", {pauseKeys, quitKeys}}});
     EXPECT_EQ(hotkeys.taken(), (std::set<KeyCombo>{openKeys}));
     EXPECT_EQ(published, (std::vector<std::set<KeyCombo>>{{openKeys}}));
     press(openKeys);
-    EXPECT_EQ(fired, (std::vector<std::string>{"open"}));
+    press(quitKeys);
+    EXPECT_EQ(fired, (std::vector<std::string>{"open", "pause"}));
     // The refused combination still used up an ID.
-    EXPECT_EQ(hotkeys.nextID(), 4u);
+    EXPECT_EQ(hotkeys.nextID(), 5u);
 }
 
 TEST_F(HotkeysTest, AComboAnotherProgramHoldsIsTakenAndTheRestAreRegistered) {
@@ -237,13 +229,6 @@ TEST_F(HotkeysTest, AnActionMayReleaseItsOwnClaim) {
     EXPECT_EQ(presses, 1);
 }
 
-TEST_F(HotkeysTest, WithoutAHandlerABindingsPressDoesNothing) {
-    Hotkeys quiet(system.hotKeys());
-    quiet.registerBindings({{"open", {openKeys}}});
-    EXPECT_EQ(press(openKeys), Press::handled);
-    EXPECT_TRUE(fired.empty());
-}
-
 TEST_F(HotkeysTest, AHotKeyEventWithAForeignSignatureIsPassedOn) {
     // Another part of the process installed its handler first and registered with its own
     // signature, under an ID this registry also uses.
@@ -288,7 +273,6 @@ TEST(HotkeysShared, TheSharedRegistryUsesTheSystemItWasGiven) {
     // The shared registry lives as long as the process, and so must its system.
     static auto* system = new platform::simulated::SimulatedSystem();
     Hotkeys::useSystem(*system);
-    EXPECT_EQ(KeyCombo(35, KeyCombo::command).display(), "⌘P");
     system->simulatedKeyboardLayout().set({{35, "ü"}});
     EXPECT_EQ(KeyCombo(35, KeyCombo::command).display(), "⌘Ü");
     system->simulatedKeyboardLayout().set(
