@@ -64,12 +64,9 @@ protected:
 };
 
 TEST(UpdatesConfiguration, OnlyANonEmptyUpdateKeyConfiguresUpdates) {
-    {
-        test::ScopedBundle bundle(bundleWithKey(std::nullopt));
-        EXPECT_FALSE(Updates::isConfigured());
-    }
-    {
-        test::ScopedBundle bundle(bundleWithKey(""));
+    for (std::optional<std::string> key :
+         {std::optional<std::string>(), std::optional<std::string>("")}) {
+        test::ScopedBundle bundle(bundleWithKey(key));
         EXPECT_FALSE(Updates::isConfigured());
     }
     {
@@ -89,11 +86,8 @@ TEST(UpdatesConfiguration, OnlyANonEmptyUpdateKeyConfiguresUpdates) {
 TEST_F(UnconfiguredUpdatesTest, NothingStartsAndTheSettingsStayOffForGood) {
     updates.start();
     EXPECT_EQ(made, 0);
-    EXPECT_EQ(updates.controller(), nullptr);
     EXPECT_FALSE(updates.canCheck());
     EXPECT_EQ(updates.lastChecked(), std::nullopt);
-    EXPECT_FALSE(updates.checksAutomatically());
-    EXPECT_FALSE(updates.installsAutomatically());
 
     int announced = 0;
     Subscription subscription = updates.subscribeWillChange([&] { ++announced; });

@@ -91,34 +91,32 @@ TEST(KeyCombo, SafeDefaultsAreGlobalLettersDigitsAndArrows) {
 
 TEST(KeyComboNames, TheTableComesFirstThenTheLayoutUpperCasedThenTheCode) {
     // A layout that would type something for the arrow is not asked about it.
-    KeyCombo::Layout layout = layoutOf({{123, "x"}, {35, "p"}, {33, "ü"}, {41, "é"}, {50, "`"}});
+    KeyCombo::Layout layout = layoutOf({{123, "x"},
+                                        {35, "p"},
+                                        {33, "ü"},
+                                        {50, "`"},
+                                        {1, ""},
+                                        {2, "\x03"},
+                                        {3, "\xff\xfe"},
+                                        {4, "\x7f"},
+                                        {5, "a\rb"}});
     EXPECT_EQ(KeyCombo::keyName(123, layout), "←");
     EXPECT_EQ(KeyCombo::keyName(35, layout), "P");
     EXPECT_EQ(KeyCombo::keyName(33, layout), "Ü");
-    EXPECT_EQ(KeyCombo::keyName(41, layout), "É");
     EXPECT_EQ(KeyCombo::keyName(50, layout), "`");
     EXPECT_EQ(KeyCombo::keyName(105, layout), "#105");
     EXPECT_EQ(KeyCombo::keyName(35, KeyCombo::Layout()), "#35");
-}
-
-TEST(KeyComboNames, WhatTheLayoutTypesMustBePrintable) {
-    KeyCombo::Layout layout =
-        layoutOf({{1, ""}, {2, "\x03"}, {3, "\xff\xfe"}, {4, "\x7f"}, {5, "a\rb"}});
+    // What the layout types must be printable.
     for (std::uint32_t code : {1u, 2u, 3u, 4u, 5u}) {
         EXPECT_EQ(KeyCombo::keyName(code, layout), "#" + std::to_string(code));
     }
 }
 
 TEST(KeyComboNames, TheDisplayUsesTheLayoutInUse) {
-    {
-        ScopedLayout noLayout{KeyCombo::Layout()};
-        EXPECT_EQ(KeyCombo(35, ctrlOptCmd).display(), "⌃⌥⌘#35");
-    }
     ScopedLayout us{layoutOf({{35, "p"}, {6, "z"}})};
     EXPECT_EQ(KeyCombo(35, ctrlOptCmd).display(), "⌃⌥⌘P");
     EXPECT_EQ(KeyCombo(49, KeyCombo::control).display(), "⌃Space");
     EXPECT_EQ(KeyCombo(96, KeyCombo::command | KeyCombo::shift).display(), "⇧⌘F5");
-    EXPECT_EQ(KeyCombo(105, 0).display(), "#105");
     {
         // The user switches to a layout with Y and Z the other way round.
         ScopedLayout german{layoutOf({{6, "y"}})};
