@@ -93,26 +93,13 @@ TEST_F(CrashReportTest, SummarisesTheAppTheSystemTheExceptionTheNotesAndTheCrash
                      "  third\n"
                      "\n"
                      "Thread 1 crashed (com.apple.main-thread):\n"
-                     "0   " +
-                         column("Tool") +
-                         " Tool.crash() in ~ + 12\n"
-                         "1   " +
-                         column("libsystem_kernel.dylib") +
-                         " 0x1234\n"
-                         "2   " +
-                         column("?") +
-                         " 0x1\n"
-                         "3   " +
-                         column("?") +
-                         " 0x0\n"
-                         "4   " +
-                         column("?") +
-                         " start + 0\n"
-                         "5   " +
-                         column("?") +
-                         " 0xff\n"
-                         "6   " +
-                         column("?") + " 0x0");
+                     "0   Tool                     Tool.crash() in ~ + 12\n"
+                     "1   libsystem_kernel.dylib   0x1234\n"
+                     "2   ?                        0x1\n"
+                     "3   ?                        0x0\n"
+                     "4   ?                        start + 0\n"
+                     "5   ?                        0xff\n"
+                     "6   ?                        0x0");
     EXPECT_EQ(text->find(homePath), std::string::npos);
 }
 
