@@ -166,14 +166,12 @@ TEST_F(DiagnosticsTest, RecentHangsComeNewestFirstWithSixteenStackLinesEach) {
     EXPECT_EQ(reportText(), head + "- Accessibility settings: none\n" + block + "\n" + recentLog());
 }
 
-TEST_F(DiagnosticsTest, DisplayAccommodationsAreNamedInTheirOwnOrder) {
+TEST_F(DiagnosticsTest, TheMachinesFactsAndDisplayAccommodationsAreNamedInTheirOwnOrder) {
     system.simulatedFacts().setDisplayAccommodations(
         {.reduceMotion = true, .increaseContrast = true, .reduceTransparency = true});
     EXPECT_EQ(Diagnostics::environment({}).back(),
               "Accessibility settings: Reduce motion, Increase contrast, Reduce transparency");
-}
-
-TEST_F(DiagnosticsTest, WithoutAMachineToAskEachFactIsUnknownRatherThanMadeUp) {
+    // Without a machine to ask, each fact is unknown rather than made up.
     Diagnostics::useFacts(nullptr);
     EXPECT_EQ(Diagnostics::environment({})[1], "? on ?, ?");
 }
