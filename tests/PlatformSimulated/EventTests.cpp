@@ -264,6 +264,13 @@ TEST(HIDFunctions, ReadAndWriteTheHIDEventBehindAScroll) {
     EXPECT_EQ(get(hidEvent, 0x12345), 0);
     set(hidEvent, hid::fieldScrollY, -8);
     EXPECT_EQ(event.hidEvent()->scrollY, -8);
+    // A copy is owned by its caller until released.
+    EXPECT_EQ(event.hidEvent()->held, 1);
+    {
+        HIDEventRef owned(copy(event),
+                          symbols.function<ReleaseIOHIDEventFunction>(hid::releaseName));
+    }
+    EXPECT_EQ(event.hidEvent()->held, 1);
 
     EXPECT_EQ(symbols.lookup("IOHIDEventGetIntegerValue"), nullptr) << "never provided";
     system.simulatedSymbols().setMissing(hid::getSenderIDName, true);

@@ -83,6 +83,7 @@ TEST(Pipeline, TurnsAWholeGestureWithItsMomentumAndTheHIDEventBehindIt) {
         EXPECT_EQ(got.horizontal, made.horizontal);
         EXPECT_FALSE(std::signbit(got.horizontal.fixed));
         EXPECT_FALSE(std::signbit(got.hid->scrollX));
+        EXPECT_EQ(got.hid->held, 0) << "the tap released its copy of the HID event";
     }
     EXPECT_EQ(moving, 13);
     h.settle();

@@ -115,7 +115,8 @@ private:
     std::int32_t next_ = 400;
 };
 
-// The four HID functions, each of which can be made missing.
+// The four HID functions, each of which can be made missing, and the release of a copied HID
+// event.
 class SimulatedSymbols final : public Symbols {
 public:
     Address lookup(std::string_view name) const override;
@@ -123,7 +124,7 @@ public:
     void setMissing(std::string_view name, bool missing);
 
 private:
-    std::atomic<bool> missing_[4] = {false, false, false, false};
+    std::atomic<bool> missing_[5] = {false, false, false, false, false};
 };
 
 class SimulatedAppFramework final : public AppFramework {

@@ -169,7 +169,8 @@ void InputTap::scrolled(platform::Event& event) {
     }
 
     const Turner::Settings settings = unpack(settingsBits);
-    platform::IOHIDEvent* hid = hid_.copyFunction != nullptr ? hid_.copyFunction(event) : nullptr;
+    const platform::HIDEventRef held = hid_.copy(event);
+    platform::IOHIDEvent* hid = held.get();
     const Device device = deviceOf(event, hid, continuous, phase, momentum);
     const platform::EventFlags flags = event.flags();
     const ScrollSample sample{device,
