@@ -54,8 +54,8 @@ TEST(Pipeline, PausedLetsEveryScrollPassUntouchedOnTheFastPath) {
     EXPECT_EQ(stats.startsFromHID + stats.startsFromAppKit, 0);
     // No HID event fetched, no device looked up.
     EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
-    EXPECT_FALSE(h.onTap([&] { return h.tap->isLookingUpAny(); }));
-    EXPECT_EQ(h.onTap([&] { return h.tap->seenByTap(); }), n);
+    EXPECT_FALSE(h.onTap([&] { return h.tap->devices().isLookingUpAny(); }));
+    EXPECT_EQ(h.onTap([&] { return h.tap->keeper().seenByTap(); }), n);
 }
 
 TEST(Pipeline, TurnsAWholeGestureWithItsMomentumAndTheHIDEventBehindIt) {
@@ -326,37 +326,6 @@ TEST(Pipeline, EventTimestampsInTicksOrNanoseconds) {
               (Timebase{125, 3}.nanoseconds(ticks)));
     silicon.setTimestampsInNanoseconds(true);
     EXPECT_EQ(other->nanoseconds(silicon.makeScroll(SoftwareScroll{}).timestamp()), nanoseconds);
-}
-
-TEST(Pipeline, RemembersWhatLeavesTheTapWhileChecking) {
-    TapHarness h;
-    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
-    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-    h.tap->setSettings(turning(mouseStandard));
-    h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
-    EXPECT_TRUE(h.onTap([&] { return h.tap->remembered(); }).empty()) << "not checking";
-
-    h.onTap([&] { h.tap->setChecking(true); });
-    std::vector<InputTap::Sent> sent;
-    for (int i = 1; i <= 65; ++i) {
-        PostResult result = h.system.post(mouse, Scroll{static_cast<double>(i), 0, 0, 0, 0, 1});
-        sent.push_back({result.delivered->vertical.point, result.delivered->horizontal.point});
-        // A scroll that leaves with no point delta is not remembered.
-        h.system.post(trackpad, Scroll{0, 0, 128, 0, 0, 0});
-    }
-    EXPECT_EQ(sent.front(), (InputTap::Sent{10, 0})) << "as it left the tap: turned";
-    // The 65th pushed out the oldest.
-    EXPECT_EQ(h.onTap([&] { return h.tap->remembered(); }),
-              std::vector<InputTap::Sent>(sent.begin() + 1, sent.end()));
-
-    // Checking again starts empty.
-    h.onTap([&] { h.tap->setChecking(true); });
-    h.system.post(mouse, Scroll{0, -2, 0, 0, 0, 1});
-    EXPECT_EQ(h.onTap([&] { return h.tap->remembered(); }),
-              (std::vector<InputTap::Sent>{{0, -20}}));
-    h.onTap([&] { h.tap->setChecking(false); });
-    h.system.post(mouse, Scroll{3, 0, 0, 0, 0, 1});
-    EXPECT_EQ(h.onTap([&] { return h.tap->remembered().size(); }), 1u);
 }
 
 TEST(Pipeline, TheStallHookSlowsTheTapUntilTheSystemSwitchesItOff) {
