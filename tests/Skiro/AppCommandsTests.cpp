@@ -268,6 +268,19 @@ TEST_F(AppCommandsTest, RecordAnswersWithTheFileWhoseHeaderSaysHowThingsStood) {
                     {"version", appIdentity().version()}}));
     EXPECT_EQ(corvale::json::parse(lines.back())["kind"], "senders");
 
+    // Two overlapping recordings: the first was replaced, which is no failure to write.
+    std::optional<Reply> first;
+    std::optional<Reply> second;
+    Commands::run("record", {"5"}, {}, [&](Reply reply) { first = reply; });
+    Commands::run("record", {"5"}, {}, [&](Reply reply) { second = reply; });
+    ASSERT_EQ(timers.size(), 2u);
+    timers[0].fire();
+    timers[1].fire();
+    timers.clear();
+    ASSERT_TRUE(corvale::MainLoop::shared().runUntil([&] { return first && second; }));
+    EXPECT_EQ(*first, Reply::failure("Another recording replaced this one."));
+    EXPECT_EQ(second->kind, Reply::Kind::ok);
+
     std::filesystem::remove_all(home.cache());
     std::ofstream(home.cache()) << "not a folder";
     EXPECT_EQ(finish({}), Reply::failure("Couldn't write the recording."));

@@ -265,7 +265,7 @@ TEST_F(LiveTest, AChangeOfTheSystemSettingIsNotedInARunningRecording) {
     started();
     std::optional<std::filesystem::path> file;
     t.tap->record(5, corvale::json::Json::object(),
-                  [&file](std::optional<std::filesystem::path> written) { file = written; });
+                  [&file](InputTap::Recorded recorded) { file = recorded.file; });
     t.system.setNaturalScrolling(false);
     settle();
     t.system.setNaturalScrolling(false); // unchanged: no note

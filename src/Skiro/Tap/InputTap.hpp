@@ -74,8 +74,13 @@ public:
 
     // Runs `fire` on the main thread once `delay` has passed.
     using Timer = std::function<void(std::chrono::nanoseconds delay, std::function<void()> fire)>;
-    // Where a finished recording was written, or nothing.
-    using RecordingDone = std::function<void(std::optional<std::filesystem::path> file)>;
+    // How a recording ended: where it was written, or nothing, and then whether a later
+    // recording replaced it before its end (else the file could not be written).
+    struct Recorded {
+        std::optional<std::filesystem::path> file;
+        bool replaced = false;
+    };
+    using RecordingDone = std::function<void(Recorded recorded)>;
 
     struct Options {
         // Default: the process's test hooks (`testHooks()`).
@@ -164,9 +169,8 @@ public:
     void setOnCheck(OnCheck onCheck) { onCheck_ = std::move(onCheck); }
 
     // Records for `seconds` what the tap sees of each scroll and what applications receive,
-    // then writes the file on the writing queue and tells `done` there where it is (nothing
-    // when it could not be written, or when the recording was replaced by a later one before
-    // it ended). `header` (an object) is the first line. The caller checks the length.
+    // then writes the file on the writing queue and tells `done` there how it ended. `header`
+    // (an object) is the first line. The caller checks the length.
     void record(double seconds, corvale::json::Json header, RecordingDone done);
     bool hasRecordingTap() const { return recordTap_.has_value(); }
 

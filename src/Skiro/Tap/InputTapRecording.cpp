@@ -37,7 +37,7 @@ void InputTap::record(double seconds, corvale::json::Json header, RecordingDone 
         if (std::shared_ptr<InputTap> self = weak.lock()) {
             self->endRecording(run, std::move(mine), std::move(done));
         } else {
-            writes.async([done = std::move(done)] { done(std::nullopt); });
+            writes.async([done = std::move(done)] { done(Recorded{}); });
         }
     });
 }
@@ -51,14 +51,17 @@ void InputTap::endRecording(std::uint64_t run, std::weak_ptr<Recording> made, Re
                         writes = writes_]() mutable {
         // Only this call's own recording: one that replaced it runs on to its own end.
         std::shared_ptr<Recording> taken;
+        bool replaced = false;
         if (std::shared_ptr<InputTap> self = weak.lock()) {
             std::shared_ptr<Recording> mine = made.lock();
             if (mine && self->recording_ == mine) {
                 taken = std::move(self->recording_);
+            } else {
+                replaced = true;
             }
         }
-        writes.async([taken = std::move(taken), done = std::move(done)] {
-            done(taken ? taken->write() : std::nullopt);
+        writes.async([taken = std::move(taken), done = std::move(done), replaced] {
+            done(Recorded{taken ? taken->write() : std::nullopt, replaced});
         });
     });
 }
