@@ -2,8 +2,10 @@
 
 #include "CorvaleCore/MainHop.hpp"
 #include "Skiro/AppSystem.hpp"
+#include "Skiro/Tap/Accessibility.hpp"
 #include "Skiro/Tap/Logs.hpp"
-#include "Skiro/Tap/System.hpp"
+#include "Skiro/Tap/OtherTaps.hpp"
+#include "Skiro/Tap/SystemScrolling.hpp"
 #include "Skiro/TimeOfDay.hpp"
 #include "SkiroEngine/Logs.hpp"
 

@@ -6,7 +6,7 @@ TapHarness::TapHarness(Options options) {
     for (std::string_view name : options.missingFunctions) {
         system.simulatedSymbols().setMissing(name, true);
     }
-    tap = InputTap::make(system, input.loop(),
+    tap = InputTap::make(system, input.runLoop(),
                          InputTap::Options{.testHooks = options.testHooks,
                                            .lookups = lookups,
                                            .timer = {},
@@ -15,7 +15,7 @@ TapHarness::TapHarness(Options options) {
                                           TapOptions::defaultTap,
                                           eventMaskBit(EventType::scrollWheel), &callback, this);
     source_ = eventTap_->createRunLoopSource();
-    input.loop().addSource(*source_);
+    input.runLoop().addSource(*source_);
 }
 
 TapHarness::~TapHarness() {
@@ -43,7 +43,7 @@ Event* TapHarness::callback(EventType type, Event& event, void* userInfo) {
 
 void TapHarness::settle() {
     lookups.sync([] {});
-    input.sync();
+    onTap([] {});
 }
 
 void TapHarness::closeLookups() {

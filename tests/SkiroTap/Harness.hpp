@@ -7,6 +7,7 @@
 #include "CorvaleCore/MainLoop.hpp"
 #include "PlatformSimulated/TestTaps.hpp"
 #include "Skiro/Tap/InputTap.hpp"
+#include "Skiro/Tap/RunLoopThread.hpp"
 
 #include <atomic>
 #include <cstdint>
@@ -54,7 +55,7 @@ public:
     TapHarness& operator=(const TapHarness&) = delete;
 
     SimulatedSystem system;
-    platform::simulated::testing::LoopThread input{system.runLoops()};
+    RunLoopThread input{"skiro.input", system.runLoops()};
     corvale::DispatchQueue lookups{"skiro.tests.lookups", corvale::QualityOfService::userInitiated};
     std::shared_ptr<InputTap> tap;
 
@@ -64,7 +65,7 @@ public:
         using Result = std::invoke_result_t<Work>;
         std::promise<Result> done;
         auto result = done.get_future();
-        input.loop().perform([&] {
+        input.runLoop().perform([&] {
             if constexpr (std::is_void_v<Result>) {
                 work();
                 done.set_value();
@@ -72,7 +73,7 @@ public:
                 done.set_value(work());
             }
         });
-        input.loop().wakeUp();
+        input.runLoop().wakeUp();
         return result.get();
     }
 

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <thread>
 
 namespace skiro::test {
@@ -18,9 +19,11 @@ const std::string gaveUp =
     "The tap kept timing out, fresh or not: stopped. Scrolling is the system's.";
 const std::string unseen = "A scroll went past the tap unseen: it was off.";
 
-TEST(RunLoopThreadTests, RunsBlocksOnItsOwnNamedThreadAndOutlivesAStop) {
+TEST(RunLoopThreadTests, RunsBlocksOnItsOwnNamedThreadRaisedIfItMayAndOutlivesAStop) {
+    corvale::test::ScopedLog log;
+    corvale::Log::setDetailed(true);
     SimulatedSystem system;
-    RunLoopThread thread("skiro.input", system.runLoops());
+    RunLoopThread thread("skiro.input", system.runLoops(), true);
     EXPECT_EQ(thread.name(), "skiro.input");
 
     auto onThread = [&](auto work) {
@@ -37,6 +40,14 @@ TEST(RunLoopThreadTests, RunsBlocksOnItsOwnNamedThreadAndOutlivesAStop) {
     EXPECT_EQ(name, "skiro.input");
     EXPECT_NE(onThread([] { return std::this_thread::get_id(); }), std::this_thread::get_id());
     EXPECT_EQ(onThread([&] { return &system.runLoops().current(); }), &thread.runLoop());
+    // Raised, or the refusal is in the log.
+    const int nice = onThread([] { return getpriority(PRIO_PROCESS, 0); });
+    bool refusalLogged = false;
+    for (const corvale::LogEntry& entry :
+         corvale::LogStore::shared().entries({}, corvale::Log::subsystem())) {
+        refusalLogged |= entry.message.starts_with("Couldn't raise the priority of skiro.input");
+    }
+    EXPECT_TRUE(nice == -10 || refusalLogged) << nice;
 
     // A run that returns is run again.
     thread.runLoop().stop();

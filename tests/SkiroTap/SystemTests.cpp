@@ -1,5 +1,7 @@
 #include "Platform/Simulated/SimulatedSystem.hpp"
-#include "Skiro/Tap/System.hpp"
+#include "Skiro/Tap/Accessibility.hpp"
+#include "Skiro/Tap/OtherTaps.hpp"
+#include "Skiro/Tap/SystemScrolling.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The tap's lifecycle: making and removing the taps, and keeping the main one alive when the
 // system switches it off.
 #include "CorvaleCore/MainHop.hpp"
+#include "Skiro/Tap/Accessibility.hpp"
 #include "Skiro/Tap/InputTap.hpp"
 #include "Skiro/Tap/Logs.hpp"
 #include "Skiro/Tap/RunLoopThread.hpp"
-#include "Skiro/Tap/System.hpp"
 
 #include <algorithm>
 #include <chrono>
