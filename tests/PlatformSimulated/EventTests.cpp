@@ -39,17 +39,6 @@ TEST(SimulatedEvent, FieldsHoldIntegersAndRealsReadableEitherWay) {
     EXPECT_EQ(event.integerValue(256), 0);
 }
 
-TEST(SimulatedEvent, CopiesAreIndependent) {
-    SimulatedEvent event(EventType::scrollWheel);
-    event.setIntegerValue(pointV, 30);
-    event.setHIDEvent({7, 1.0, 2.0, 0});
-    std::unique_ptr<Event> copy = event.copy();
-    copy->setIntegerValue(pointV, -30);
-    EXPECT_EQ(event.integerValue(pointV), 30);
-    EXPECT_EQ(copy->integerValue(pointV), -30);
-    EXPECT_EQ(copy->type(), EventType::scrollWheel);
-}
-
 TEST(SimulatedEvent, WriteRulesRecomputeOrIgnore) {
     SimulatedEvent event(EventType::scrollWheel);
     event.storeMeasures(0, {2, 2.0, 20});

@@ -1,7 +1,7 @@
 // Telling trackpads from mice without waiting for the registry on the tap thread: guesses by
 // shape, one lookup per sender at a time on another queue, the answers kept, and a back-off for
 // senders the registry does not know.
-#include "Harness.hpp"
+#include "LiveTap.hpp"
 #include "Skiro/Tap/DeviceCache.hpp"
 
 #include <gtest/gtest.h>

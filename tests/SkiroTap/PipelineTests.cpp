@@ -1,6 +1,6 @@
 // Scrolls posted through the simulated system reach the tap on its own thread; what the
 // application under the pointer receives, what the tally counts and what the observer is told.
-#include "Harness.hpp"
+#include "LiveTap.hpp"
 
 #include <gtest/gtest.h>
 
@@ -301,7 +301,8 @@ TEST(Pipeline, AReportFindsTheTapGoneAndIsDropped) {
     h.tap->setOnScroll([&](const ScrollSample&, double, double, double, Point) { ++calls; });
     h.tap->setObserving(true);
     h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
-    h.settle();
+    h.lookups.sync([] {});
+    h.sync();
     h.tap.reset();
     corvale::MainLoop::shared().drain();
     EXPECT_EQ(calls, 0);

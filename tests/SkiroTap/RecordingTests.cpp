@@ -1,6 +1,5 @@
 // Recordings: the lines a recording builds from events, the file it writes, and recordings made
 // on a running tap while scrolls pass through it to the application under the pointer.
-#include "Harness.hpp"
 #include "LiveTap.hpp"
 #include "Skiro/Tap/Recording.hpp"
 #include "Support/TemporaryHome.hpp"

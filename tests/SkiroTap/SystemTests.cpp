@@ -57,14 +57,6 @@ TEST(AccessibilityTests, TrialTapNeedsTheTrustAndLeavesNothingBehind) {
     EXPECT_TRUE(system.taps().tapsOfThisProcess().empty());
 }
 
-TEST(AccessibilityTests, OpensThePermissionsPage) {
-    SimulatedSystem system;
-    Accessibility::openSettings(system.workspace());
-    EXPECT_EQ(system.simulatedWorkspace().openedURLs(),
-              std::vector<std::string>{
-                  "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"});
-}
-
 struct OtherTapsTest : ::testing::Test {
     SimulatedSystem system;
     std::vector<std::string> changers() {

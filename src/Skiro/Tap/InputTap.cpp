@@ -41,12 +41,11 @@ InputTap::InputTap(Private, platform::System& system, platform::RunLoop& tapLoop
 
 InputTap::~InputTap() = default;
 
-bool InputTap::testHooksFrom(const char* value) {
-    return value != nullptr && std::strcmp(value, "1") == 0;
-}
-
 bool InputTap::testHooks() {
-    static const bool on = testHooksFrom(std::getenv("SKIRO_TEST_HOOKS"));
+    static const bool on = [] {
+        const char* value = std::getenv("SKIRO_TEST_HOOKS");
+        return value != nullptr && std::strcmp(value, "1") == 0;
+    }();
     return on;
 }
 

@@ -106,7 +106,6 @@ public:
 
     // True exactly when SKIRO_TEST_HOOKS is "1"; read once per process.
     static bool testHooks();
-    static bool testHooksFrom(const char* value);
 
     platform::System& system() const { return system_; }
     platform::RunLoop& tapLoop() const { return tapLoop_; }
