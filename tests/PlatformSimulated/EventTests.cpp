@@ -171,32 +171,6 @@ TEST(SimulatedScrolls, DevicesScrollInTheirOwnStyle) {
     EXPECT_EQ(g.phase, 2);
 }
 
-TEST(SimulatedScrolls, GestureHelpersFollowTheSystemsPhases) {
-    std::vector<Scroll> swipe = gestures::swipe(70, 0, 6, 5);
-    ASSERT_EQ(swipe.size(), 1u + 1 + 6 + 1 + 6 + 1);
-    EXPECT_EQ(swipe.front().phase, 128);
-    EXPECT_EQ(swipe.front().vertical, 0);
-    EXPECT_EQ(swipe[1].phase, 1);
-    EXPECT_EQ(swipe[2].phase, 2);
-    EXPECT_EQ(swipe[8].phase, 4);
-    EXPECT_EQ(swipe[9].momentum, 1);
-    EXPECT_EQ(swipe[10].momentum, 2);
-    EXPECT_EQ(swipe.back().momentum, 3);
-    double fingers = 0;
-    for (int i = 1; i <= 7; ++i) {
-        fingers += swipe[static_cast<std::size_t>(i)].vertical;
-    }
-    EXPECT_DOUBLE_EQ(fingers, 70);
-    for (std::size_t i = 9; i + 1 < swipe.size(); ++i) {
-        EXPECT_GT(swipe[i].vertical, 0) << "momentum keeps moving the same way";
-    }
-
-    std::vector<Scroll> steps = gestures::wheelSteps(3, -1, 0, flag::shift);
-    ASSERT_EQ(steps.size(), 3u);
-    EXPECT_EQ(steps[2].vertical, -1);
-    EXPECT_EQ(steps[2].flags, flag::shift);
-}
-
 TEST(SimulatedScrolls, PostedBySoftwareHaveNoHIDEventAndKeepTheirDeltas) {
     SimulatedSystem system; // natural scrolling on
     PostResult posted = system.post(SoftwareScroll{3, 0, false, 0, 0, 0, false, 812});

@@ -124,19 +124,21 @@ public:
     }
     InputTap::Stats stats() const { return tap->stats(); }
 
-    // The tap's log lines, oldest first.
-    std::vector<std::string> messages() const {
+    // The log lines of `category`, oldest first.
+    static std::vector<std::string> messages(const std::string& category = "tap",
+                                             bool errorsOnly = false) {
         std::vector<std::string> lines;
         for (const corvale::LogEntry& entry :
              corvale::LogStore::shared().entries({}, corvale::Log::subsystem())) {
-            if (entry.category == "tap") {
+            if (entry.category == category &&
+                (!errorsOnly || entry.level == corvale::LogLevel::error)) {
                 lines.push_back(entry.message);
             }
         }
         return lines;
     }
-    std::size_t count(const std::string& message) const {
-        const std::vector<std::string> lines = messages();
+    static std::size_t count(const std::string& message, const std::string& category = "tap") {
+        const std::vector<std::string> lines = messages(category);
         return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), message));
     }
 
