@@ -29,13 +29,6 @@ Event* floorCallback(EventType type, Event& event, void*) {
     return &event;
 }
 
-Event* tapCallback(EventType type, Event& event, void* userInfo) {
-    if (type == EventType::scrollWheel) {
-        static_cast<InputTap*>(userInfo)->scrolled(event);
-    }
-    return &event;
-}
-
 const skiro::Directions trackpadStandard{skiro::Direction::standard, skiro::Direction::standard,
                                          skiro::Direction::standard, skiro::Direction::standard};
 
@@ -76,7 +69,7 @@ void BM_Floor_BareCallback(benchmark::State& state) {
 void BM_FastPath_Paused(benchmark::State& state) {
     Bench bench(false);
     SimulatedEvent event = bench.scroll(2);
-    run(state, &tapCallback, bench.tap.get(), event);
+    run(state, &InputTap::tapCallback, bench.tap.get(), event);
     if (bench.tap->stats().passed != static_cast<std::int64_t>(state.iterations())) {
         state.SkipWithError("not the fast path");
     }
@@ -87,7 +80,7 @@ void BM_FullPath_GestureChangedHeld(benchmark::State& state) {
     SimulatedEvent began = bench.scroll(1);
     bench.tap->scrolled(began);
     SimulatedEvent event = bench.scroll(2);
-    run(state, &tapCallback, bench.tap.get(), event);
+    run(state, &InputTap::tapCallback, bench.tap.get(), event);
     InputTap::Stats stats = bench.tap->stats();
     if (stats.turned != stats.scrolls || stats.startsFromHID != 1) {
         state.SkipWithError("not turning a held gesture");
@@ -97,7 +90,7 @@ void BM_FullPath_GestureChangedHeld(benchmark::State& state) {
 void BM_FullPath_GestureStartDecided(benchmark::State& state) {
     Bench bench(true);
     SimulatedEvent event = bench.scroll(1);
-    run(state, &tapCallback, bench.tap.get(), event);
+    run(state, &InputTap::tapCallback, bench.tap.get(), event);
     InputTap::Stats stats = bench.tap->stats();
     if (stats.turned != stats.scrolls || stats.startsFromHID != stats.scrolls) {
         state.SkipWithError("not deciding at each start");
@@ -136,7 +129,7 @@ void BM_Routed_Floor(benchmark::State& state) {
 }
 
 void BM_Routed_FullPathHeld(benchmark::State& state) {
-    routed(state, &tapCallback, true);
+    routed(state, &InputTap::tapCallback, true);
 }
 
 BENCHMARK(BM_Floor_BareCallback);

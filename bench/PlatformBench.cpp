@@ -3,12 +3,9 @@
 // pass-through tap on the posting thread's own loop, on a run-loop thread (the real shape: the
 // tap thread), and the three taps the application keeps.
 #include "Platform/Simulated/SimulatedSystem.hpp"
+#include "Skiro/Tap/RunLoopThread.hpp"
 
 #include <benchmark/benchmark.h>
-
-#include <atomic>
-#include <future>
-#include <thread>
 
 namespace {
 
@@ -18,36 +15,6 @@ using namespace platform::simulated;
 Event* passThrough(EventType, Event& event, void*) {
     return &event;
 }
-
-// A thread running its run loop until destroyed.
-class LoopThread {
-public:
-    explicit LoopThread(RunLoops& loops) {
-        std::promise<RunLoop*> ready;
-        auto loop = ready.get_future();
-        thread_ = std::thread([this, &loops, &ready] {
-            RunLoop& current = loops.current();
-            std::unique_ptr<RunLoopSource> port = loops.makePort();
-            current.addSource(*port, RunLoopMode::defaultMode);
-            ready.set_value(&current);
-            while (!stopping_.load()) {
-                current.run();
-            }
-        });
-        loop_ = loop.get();
-    }
-    ~LoopThread() {
-        stopping_.store(true);
-        loop_->stop();
-        thread_.join();
-    }
-    RunLoop& loop() { return *loop_; }
-
-private:
-    std::thread thread_;
-    RunLoop* loop_ = nullptr;
-    std::atomic<bool> stopping_{false};
-};
 
 struct Tap {
     std::unique_ptr<EventTap> tap;
@@ -86,8 +53,8 @@ void BM_Post_OnePassThroughTapOnThisThread(benchmark::State& state) {
 
 void BM_Post_OnePassThroughTapOnARunLoopThread(benchmark::State& state) {
     SimulatedSystem system;
-    LoopThread input(system.runLoops());
-    Tap tap(system, input.loop(), TapLocation::hid, TapPlacement::headInsert,
+    skiro::RunLoopThread input("bench.input", system.runLoops());
+    Tap tap(system, input.runLoop(), TapLocation::hid, TapPlacement::headInsert,
             TapOptions::defaultTap);
     post(state, system);
 }
@@ -95,12 +62,12 @@ void BM_Post_OnePassThroughTapOnARunLoopThread(benchmark::State& state) {
 // The main tap, the sentinel and the delivery-point listener, all on one run-loop thread.
 void BM_Post_ThreeTapsOnARunLoopThread(benchmark::State& state) {
     SimulatedSystem system;
-    LoopThread input(system.runLoops());
-    Tap main(system, input.loop(), TapLocation::hid, TapPlacement::headInsert,
+    skiro::RunLoopThread input("bench.input", system.runLoops());
+    Tap main(system, input.runLoop(), TapLocation::hid, TapPlacement::headInsert,
              TapOptions::defaultTap);
-    Tap sentinel(system, input.loop(), TapLocation::session, TapPlacement::tailAppend,
+    Tap sentinel(system, input.runLoop(), TapLocation::session, TapPlacement::tailAppend,
                  TapOptions::listenOnly);
-    Tap delivered(system, input.loop(), TapLocation::annotatedSession, TapPlacement::tailAppend,
+    Tap delivered(system, input.runLoop(), TapLocation::annotatedSession, TapPlacement::tailAppend,
                   TapOptions::listenOnly);
     post(state, system);
 }

@@ -151,10 +151,16 @@ void record(const Context& context, const Arguments& arguments, const ReplyCallb
                    {"directions", directions(config)},
                    {"macOS", context.system().facts().operatingSystemVersionString()},
                    {"version", corvale::AppIdentity::current().version()}};
-    tap.record(seconds, std::move(header), [reply](std::optional<std::filesystem::path> file) {
-        corvale::DispatchQueue::main().async([reply, file] {
-            reply(file ? Reply::ok(file->string())
-                       : Reply::failure("Couldn't write the recording."));
+    tap.record(seconds, std::move(header), [reply](InputTap::Recorded recorded) {
+        corvale::DispatchQueue::main().async([reply, recorded] {
+            if (recorded.file) {
+                reply(Reply::ok(recorded.file->string()));
+            } else if (recorded.replaced) {
+                // Nothing failed: a later recording took this one's place.
+                reply(Reply::failure("Another recording replaced this one."));
+            } else {
+                reply(Reply::failure("Couldn't write the recording."));
+            }
         });
     });
 }

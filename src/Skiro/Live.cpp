@@ -1,8 +1,11 @@
 #include "Skiro/Live.hpp"
 
+#include "CorvaleCore/MainHop.hpp"
 #include "Skiro/AppSystem.hpp"
+#include "Skiro/Tap/Accessibility.hpp"
 #include "Skiro/Tap/Logs.hpp"
-#include "Skiro/Tap/System.hpp"
+#include "Skiro/Tap/OtherTaps.hpp"
+#include "Skiro/Tap/SystemScrolling.hpp"
 #include "Skiro/TimeOfDay.hpp"
 #include "SkiroEngine/Logs.hpp"
 
@@ -23,16 +26,6 @@ constexpr auto pollInterval = 1s;
 constexpr auto pollLeeway = 100ms;
 // The permission list may settle only a moment after it is announced: a second look.
 constexpr auto secondLook = 500ms;
-
-// `work(Live&)` on the main queue, unless the controller is gone by then.
-template <class Work>
-void onMain(std::weak_ptr<Live> weak, Work work) {
-    corvale::DispatchQueue::main().async([weak = std::move(weak), work = std::move(work)] {
-        if (std::shared_ptr<Live> live = weak.lock()) {
-            work(*live);
-        }
-    });
-}
 
 std::string joined(const std::vector<std::string>& names) {
     std::string text;
@@ -72,9 +65,9 @@ Live::~Live() {
 void Live::observe(platform::NotificationCenter& center, std::string_view name,
                    std::function<void(Live&)> handle) {
     // Called on the posting thread: only the hop to the main queue happens there.
-    platform::NotificationCenter::Token token =
-        center.addObserver(std::string(name), [weak = weak_from_this(), handle = std::move(handle)](
-                                                  const std::string&) { onMain(weak, handle); });
+    platform::NotificationCenter::Token token = center.addObserver(
+        std::string(name), [weak = weak_from_this(), handle = std::move(handle)](
+                               const std::string&) { corvale::onMain(weak, handle); });
     observers_.push_back({&center, token});
 }
 
@@ -90,11 +83,9 @@ void Live::start() {
     observe(distributed, SystemScrolling::changed, [](Live& live) { live.systemChanged(); });
     observe(distributed, Accessibility::changed, [](Live& live) {
         live.permissionChanged();
-        corvale::DispatchQueue::main().asyncAfter(secondLook, [weak = live.weak_from_this()] {
-            if (std::shared_ptr<Live> again = weak.lock()) {
-                again->permissionChanged();
-            }
-        });
+        corvale::DispatchQueue::main().asyncAfter(
+            secondLook,
+            corvale::weakly(live.weak_from_this(), [](Live& again) { again.permissionChanged(); }));
     });
     observe(workspace, platform::workspace::didWake, [](Live& live) {
         logs::tap()("Woke from sleep.");
@@ -115,35 +106,25 @@ void Live::start() {
         live.permissionChanged();
     });
 
-    tap_.setOnTrouble([weak](InputTap::Trouble trouble) {
-        std::shared_ptr<Live> live = weak.lock();
-        if (!live) {
-            return;
-        }
+    tap_.setOnTrouble(corvale::weakly(weak, [](Live& live, InputTap::Trouble trouble) {
         if (trouble == InputTap::Trouble::permissionGone) {
-            live->permissionChanged();
+            live.permissionChanged();
         } else {
-            live->changed();
+            live.changed();
         }
-    });
+    }));
 
-    settingsSubscription_ = settings_.subscribe([weak](const Config& config) {
-        std::shared_ptr<Live> live = weak.lock();
-        if (!live) {
-            return;
-        }
-        live->tap_.setSettings(config.turnerSettings());
-        onMain(weak, [](Live& later) {
-            later.checkIfChanged();
-            later.changed();
-        });
-    });
+    settingsSubscription_ =
+        settings_.subscribe(corvale::weakly(weak, [](Live& live, const Config& config) {
+            live.tap_.setSettings(config.turnerSettings());
+            corvale::onMain(live.weak_from_this(), [](Live& later) {
+                later.checkIfChanged();
+                later.changed();
+            });
+        }));
 
-    tap_.setOnCheck([weak](bool turnedBack) {
-        if (std::shared_ptr<Live> live = weak.lock()) {
-            live->checked(turnedBack);
-        }
-    });
+    tap_.setOnCheck(
+        corvale::weakly(weak, [](Live& live, bool turnedBack) { live.checked(turnedBack); }));
 
     platform::Permissions& permissions = system_.permissions();
     if (!permissions.isProcessTrusted()) {
@@ -180,14 +161,13 @@ void Live::startPolling() {
     if (waiting_) {
         return;
     }
-    waiting_ = corvale::DispatchSource::repeatingTimer(corvale::DispatchQueue::main(), pollInterval,
-                                                       pollInterval, pollLeeway,
-                                                       [weak = weak_from_this()] {
-                                                           std::shared_ptr<Live> live = weak.lock();
-                                                           if (live && live->permitted()) {
-                                                               live->permissionChanged();
-                                                           }
-                                                       });
+    waiting_ = corvale::DispatchSource::repeatingTimer(
+        corvale::DispatchQueue::main(), pollInterval, pollInterval, pollLeeway,
+        corvale::weakly(weak_from_this(), [](Live& live) {
+            if (live.permitted()) {
+                live.permissionChanged();
+            }
+        }));
 }
 
 void Live::startTaps() {

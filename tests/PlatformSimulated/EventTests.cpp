@@ -39,17 +39,6 @@ TEST(SimulatedEvent, FieldsHoldIntegersAndRealsReadableEitherWay) {
     EXPECT_EQ(event.integerValue(256), 0);
 }
 
-TEST(SimulatedEvent, CopiesAreIndependent) {
-    SimulatedEvent event(EventType::scrollWheel);
-    event.setIntegerValue(pointV, 30);
-    event.setHIDEvent({7, 1.0, 2.0, 0});
-    std::unique_ptr<Event> copy = event.copy();
-    copy->setIntegerValue(pointV, -30);
-    EXPECT_EQ(event.integerValue(pointV), 30);
-    EXPECT_EQ(copy->integerValue(pointV), -30);
-    EXPECT_EQ(copy->type(), EventType::scrollWheel);
-}
-
 TEST(SimulatedEvent, WriteRulesRecomputeOrIgnore) {
     SimulatedEvent event(EventType::scrollWheel);
     event.storeMeasures(0, {2, 2.0, 20});
@@ -182,32 +171,6 @@ TEST(SimulatedScrolls, DevicesScrollInTheirOwnStyle) {
     EXPECT_EQ(g.phase, 2);
 }
 
-TEST(SimulatedScrolls, GestureHelpersFollowTheSystemsPhases) {
-    std::vector<Scroll> swipe = gestures::swipe(70, 0, 6, 5);
-    ASSERT_EQ(swipe.size(), 1u + 1 + 6 + 1 + 6 + 1);
-    EXPECT_EQ(swipe.front().phase, 128);
-    EXPECT_EQ(swipe.front().vertical, 0);
-    EXPECT_EQ(swipe[1].phase, 1);
-    EXPECT_EQ(swipe[2].phase, 2);
-    EXPECT_EQ(swipe[8].phase, 4);
-    EXPECT_EQ(swipe[9].momentum, 1);
-    EXPECT_EQ(swipe[10].momentum, 2);
-    EXPECT_EQ(swipe.back().momentum, 3);
-    double fingers = 0;
-    for (int i = 1; i <= 7; ++i) {
-        fingers += swipe[static_cast<std::size_t>(i)].vertical;
-    }
-    EXPECT_DOUBLE_EQ(fingers, 70);
-    for (std::size_t i = 9; i + 1 < swipe.size(); ++i) {
-        EXPECT_GT(swipe[i].vertical, 0) << "momentum keeps moving the same way";
-    }
-
-    std::vector<Scroll> steps = gestures::wheelSteps(3, -1, 0, flag::shift);
-    ASSERT_EQ(steps.size(), 3u);
-    EXPECT_EQ(steps[2].vertical, -1);
-    EXPECT_EQ(steps[2].flags, flag::shift);
-}
-
 TEST(SimulatedScrolls, PostedBySoftwareHaveNoHIDEventAndKeepTheirDeltas) {
     SimulatedSystem system; // natural scrolling on
     PostResult posted = system.post(SoftwareScroll{3, 0, false, 0, 0, 0, false, 812});
@@ -264,6 +227,13 @@ TEST(HIDFunctions, ReadAndWriteTheHIDEventBehindAScroll) {
     EXPECT_EQ(get(hidEvent, 0x12345), 0);
     set(hidEvent, hid::fieldScrollY, -8);
     EXPECT_EQ(event.hidEvent()->scrollY, -8);
+    // A copy is owned by its caller until released.
+    EXPECT_EQ(event.hidEvent()->held, 1);
+    {
+        HIDEventRef owned(copy(event),
+                          symbols.function<ReleaseIOHIDEventFunction>(hid::releaseName));
+    }
+    EXPECT_EQ(event.hidEvent()->held, 1);
 
     EXPECT_EQ(symbols.lookup("IOHIDEventGetIntegerValue"), nullptr) << "never provided";
     system.simulatedSymbols().setMissing(hid::getSenderIDName, true);

@@ -11,15 +11,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(RunLoop, OnePerThread) {
-    SimulatedSystem system;
-    RunLoop& here = system.runLoops().current();
-    EXPECT_EQ(&here, &system.runLoops().current());
-    RunLoop* there = nullptr;
-    std::thread([&] { there = &system.runLoops().current(); }).join();
-    EXPECT_NE(there, &here);
-}
-
 TEST(RunLoop, APerformedBlockRunsWhenTheLoopIsWoken) {
     SimulatedSystem system;
     RunLoop& here = system.runLoops().current();

@@ -5,9 +5,9 @@
 #include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/MainLoop.hpp"
 #include "Platform/Simulated/SimulatedSystem.hpp"
-#include "Skiro/Tap/RunLoopThread.hpp"
 #include "SkiroEngine/Identity.hpp"
 
+#include "SkiroTap/LiveTap.hpp"
 #include "Support/Framework.hpp"
 #include "Support/TemporaryHome.hpp"
 
@@ -35,15 +35,6 @@ using platform::simulated::SimulatedSystem;
 class AppCommandsTest : public ::testing::Test {
 protected:
     AppCommandsTest() {
-        tap = InputTap::make(system, input.runLoop(),
-                             InputTap::Options{.testHooks = true,
-                                               .lookups = queue,
-                                               .timer =
-                                                   [this](std::chrono::nanoseconds delay,
-                                                          std::function<void()> fire) {
-                                                       timers.push_back({delay, std::move(fire)});
-                                                   },
-                                               .writes = queue});
         live = Live::make(system, *tap, settings);
         AppCommands::add(context());
     }
@@ -77,18 +68,13 @@ protected:
     corvale::test::TemporaryHome home;
     corvale::test::ScopedIdentity identity{appIdentity()};
     corvale::test::ScopedCommands commands;
-    SimulatedSystem system;
-    RunLoopThread input{"skiro.input", system.runLoops()};
-    corvale::DispatchQueue queue{"skiro.tests.commands", corvale::QualityOfService::utility};
+    // Recordings end when the test fires the tap's timers.
+    test::LiveTap t;
+    SimulatedSystem& system = t.system;
+    std::shared_ptr<InputTap>& tap = t.tap;
+    std::vector<test::LiveTap::Timer>& timers = t.timers;
     Settings settings;
-    std::shared_ptr<InputTap> tap;
     std::shared_ptr<Live> live;
-    // Recordings end when the test fires their timers.
-    struct Timer {
-        std::chrono::nanoseconds delay;
-        std::function<void()> fire;
-    };
-    std::vector<Timer> timers;
 };
 
 TEST_F(AppCommandsTest, RegistersInOrderWithoutReachingTheApplication) {
@@ -267,6 +253,19 @@ TEST_F(AppCommandsTest, RecordAnswersWithTheFileWhoseHeaderSaysHowThingsStood) {
                     {"macOS", "Version 14.5 (Build 23F79)"},
                     {"version", appIdentity().version()}}));
     EXPECT_EQ(corvale::json::parse(lines.back())["kind"], "senders");
+
+    // Two overlapping recordings: the first was replaced, which is no failure to write.
+    std::optional<Reply> first;
+    std::optional<Reply> second;
+    Commands::run("record", {"5"}, {}, [&](Reply reply) { first = reply; });
+    Commands::run("record", {"5"}, {}, [&](Reply reply) { second = reply; });
+    ASSERT_EQ(timers.size(), 2u);
+    timers[0].fire();
+    timers[1].fire();
+    timers.clear();
+    ASSERT_TRUE(corvale::MainLoop::shared().runUntil([&] { return first && second; }));
+    EXPECT_EQ(*first, Reply::failure("Another recording replaced this one."));
+    EXPECT_EQ(second->kind, Reply::Kind::ok);
 
     std::filesystem::remove_all(home.cache());
     std::ofstream(home.cache()) << "not a folder";

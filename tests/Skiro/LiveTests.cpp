@@ -67,23 +67,14 @@ struct LiveTest : ::testing::Test {
             settle();
         }
     }
-    static std::vector<std::string> lines(const std::string& category, bool errorsOnly = false) {
-        std::vector<std::string> found;
-        for (const corvale::LogEntry& entry :
-             corvale::LogStore::shared().entries({}, corvale::Log::subsystem())) {
-            if (entry.category == category &&
-                (!errorsOnly || entry.level == corvale::LogLevel::error)) {
-                found.push_back(entry.message);
-            }
-        }
-        return found;
+    static std::vector<std::string> lines(const std::string& category) {
+        return LiveTap::messages(category);
     }
     static std::vector<std::string> errors(const std::string& category) {
-        return lines(category, true);
+        return LiveTap::messages(category, true);
     }
     static std::size_t count(const std::string& category, const std::string& message) {
-        const std::vector<std::string> found = lines(category);
-        return static_cast<std::size_t>(std::count(found.begin(), found.end(), message));
+        return LiveTap::count(message, category);
     }
     // "yes, checked " and the time in the C locale's short form, "HH:MM".
     bool checkedJustNow() const {
@@ -265,7 +256,7 @@ TEST_F(LiveTest, AChangeOfTheSystemSettingIsNotedInARunningRecording) {
     started();
     std::optional<std::filesystem::path> file;
     t.tap->record(5, corvale::json::Json::object(),
-                  [&file](std::optional<std::filesystem::path> written) { file = written; });
+                  [&file](InputTap::Recorded recorded) { file = recorded.file; });
     t.system.setNaturalScrolling(false);
     settle();
     t.system.setNaturalScrolling(false); // unchanged: no note
@@ -329,14 +320,11 @@ TEST_F(LiveTest, AfterGivingUpOnlyStartAgainStartsTheTap) {
     EXPECT_EQ(count("general", "Started again."), 1u);
     live->startAgain();
     EXPECT_EQ(count("general", "Started again."), 1u) << "nothing unless it gave up";
-}
 
-TEST_F(LiveTest, StartingAgainWithoutThePermissionWaitsForIt) {
-    started();
+    // Given up again, and started again without the permission: it waits for it.
     timeOutUntilItGivesUp();
     ASSERT_EQ(live->state(), State::stopped);
     t.system.simulatedPermissions().setTrusted(false);
-
     live->startAgain();
     EXPECT_EQ(live->state(), State::waiting);
     EXPECT_TRUE(live->isWaiting());

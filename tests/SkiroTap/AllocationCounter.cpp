@@ -1,7 +1,7 @@
 // Replaces the program's operator new to count allocations per thread, so that tests can tell
 // whether the per-scroll path allocates. Kept alone in its file so that no caller sees the
 // replacement's body.
-#include "Harness.hpp"
+#include "LiveTap.hpp"
 
 #include <cstdlib>
 #include <new>

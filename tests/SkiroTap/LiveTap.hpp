@@ -1,21 +1,26 @@
 #pragma once
 
-// An InputTap started the way the application starts it: its own taps on a RunLoopThread of a
-// simulated system, answers handed to the main queue, which the test runs.
+// An InputTap on a RunLoopThread of a simulated system, its answers handed to the main queue,
+// which the test runs. `LiveTap` starts it the way the application does (its own taps);
+// `TapHarness` hands it scrolls through a plain tap of its own that counts allocations.
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/LogStore.hpp"
 #include "CorvaleCore/MainLoop.hpp"
 #include "Platform/Simulated/SimulatedSystem.hpp"
 #include "Skiro/Tap/InputTap.hpp"
 #include "Skiro/Tap/RunLoopThread.hpp"
+#include "Skiro/Tap/ScrollFields.hpp"
 #include "Support/Framework.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <future>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -24,6 +29,22 @@ namespace skiro::test {
 using namespace platform;
 using namespace platform::simulated;
 
+// Allocations made by the calling thread so far (operator new is counted in this program).
+std::uint64_t allocationsOnThisThread();
+
+// Directions that turn the trackpad, or the mouse, against a system left at natural.
+inline const Directions trackpadStandard{Direction::standard, Direction::standard,
+                                         Direction::standard, Direction::standard};
+inline const Directions mouseStandard{Direction::natural, Direction::natural, Direction::standard,
+                                      Direction::standard};
+inline const Directions allNatural{Direction::natural, Direction::natural, Direction::natural,
+                                   Direction::natural};
+
+inline Turner::Settings turning(const Directions& directions) {
+    return Turner::Settings{true, directions};
+}
+inline const Turner::Settings paused{false, trackpadStandard};
+
 class LiveTap {
 public:
     LiveTap() : LiveTap(true) {}
@@ -31,19 +52,10 @@ public:
         corvale::MainLoop::shared().drain();
         // Ordinary lines are kept only with detailed logging.
         corvale::Log::setDetailed(true);
-        tap = InputTap::make(system, input.runLoop(),
-                             InputTap::Options{.testHooks = testHooks,
-                                               .lookups = lookups,
-                                               .timer =
-                                                   [this](std::chrono::nanoseconds delay,
-                                                          std::function<void()> fire) {
-                                                       timers.push_back({delay, std::move(fire)});
-                                                   },
-                                               .writes = writes});
-        tap->setOnTrouble([this](InputTap::Trouble trouble) { troubles.push_back(trouble); });
-        tap->setOnCheck([this](bool turnedBack) { verdicts.push_back(turnedBack); });
+        makeTap(testHooks);
     }
     ~LiveTap() {
+        openLookups();
         if (tap) {
             tap->stop(false);
         }
@@ -92,25 +104,41 @@ public:
     void sync() {
         onTap([] {});
     }
-    // Everything the tap thread handed to the main queue so far has run there.
+    // Registry lookups started so far have answered, and everything the tap thread handed to
+    // the main queue so far has run there.
     void settle() {
+        lookups.sync([] {});
         sync();
         corvale::MainLoop::shared().drain();
     }
+    // Holds back every registry lookup queued after it until `openLookups`.
+    void closeLookups() {
+        gate_ = std::make_unique<std::promise<void>>();
+        lookups.async([opened = gate_->get_future().share()] { opened.wait(); });
+    }
+    void openLookups() {
+        if (gate_) {
+            gate_->set_value();
+            gate_.reset();
+        }
+    }
+    InputTap::Stats stats() const { return tap->stats(); }
 
-    // The tap's log lines, oldest first.
-    std::vector<std::string> messages() const {
+    // The log lines of `category`, oldest first.
+    static std::vector<std::string> messages(const std::string& category = "tap",
+                                             bool errorsOnly = false) {
         std::vector<std::string> lines;
         for (const corvale::LogEntry& entry :
              corvale::LogStore::shared().entries({}, corvale::Log::subsystem())) {
-            if (entry.category == "tap") {
+            if (entry.category == category &&
+                (!errorsOnly || entry.level == corvale::LogLevel::error)) {
                 lines.push_back(entry.message);
             }
         }
         return lines;
     }
-    std::size_t count(const std::string& message) const {
-        const std::vector<std::string> lines = messages();
+    static std::size_t count(const std::string& message, const std::string& category = "tap") {
+        const std::vector<std::string> lines = messages(category);
         return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), message));
     }
 
@@ -126,6 +154,110 @@ public:
     std::shared_ptr<TapCore> checkTap() {
         return platformTap(TapLocation::annotatedSession, TapOptions::listenOnly);
     }
+
+protected:
+    void makeTap(bool testHooks) {
+        tap = InputTap::make(system, input.runLoop(),
+                             InputTap::Options{.testHooks = testHooks,
+                                               .lookups = lookups,
+                                               .timer =
+                                                   [this](std::chrono::nanoseconds delay,
+                                                          std::function<void()> fire) {
+                                                       timers.push_back({delay, std::move(fire)});
+                                                   },
+                                               .writes = writes});
+        tap->setOnTrouble([this](InputTap::Trouble trouble) { troubles.push_back(trouble); });
+        tap->setOnCheck([this](bool turnedBack) { verdicts.push_back(turnedBack); });
+    }
+
+private:
+    std::unique_ptr<std::promise<void>> gate_;
+};
+
+struct HarnessOptions {
+    bool testHooks = false;
+    // HID functions the system does not provide (looked up when the tap is made).
+    std::vector<std::string_view> missingFunctions = {};
+};
+
+// The tap not started: scrolls reach `scrolled` through a plain tap at the head of the HID
+// stream, which notes the scrolls during which it allocated.
+class TapHarness : public LiveTap {
+public:
+    TapHarness() : TapHarness(HarnessOptions{}) {}
+    explicit TapHarness(HarnessOptions options) : LiveTap(options.testHooks) {
+        for (std::string_view name : options.missingFunctions) {
+            system.simulatedSymbols().setMissing(name, true);
+        }
+        if (!options.missingFunctions.empty()) {
+            makeTap(options.testHooks);
+        }
+        eventTap_ = system.eventTaps().create(TapLocation::hid, TapPlacement::headInsert,
+                                              TapOptions::defaultTap,
+                                              eventMaskBit(EventType::scrollWheel), &counted, this);
+        source_ = eventTap_->createRunLoopSource();
+        input.runLoop().addSource(*source_);
+    }
+    ~TapHarness() {
+        openLookups();
+        sync();
+        source_.reset();
+        eventTap_.reset();
+    }
+
+    // Scrolls during which `scrolled` allocated, and how many scrolls it handled.
+    std::uint64_t allocatingScrolls() const { return allocating_.load(); }
+    std::uint64_t handled() const { return handled_.load(); }
+
+private:
+    static Event* counted(EventType type, Event& event, void* userInfo) {
+        auto& self = *static_cast<TapHarness*>(userInfo);
+        if (type == EventType::scrollWheel) {
+            const std::uint64_t before = allocationsOnThisThread();
+            self.tap->scrolled(event);
+            if (allocationsOnThisThread() != before) {
+                self.allocating_.fetch_add(1);
+            }
+            self.handled_.fetch_add(1);
+        }
+        return &event;
+    }
+
+    std::unique_ptr<EventTap> eventTap_;
+    std::unique_ptr<RunLoopSource> source_;
+    std::atomic<std::uint64_t> allocating_{0};
+    std::atomic<std::uint64_t> handled_{0};
+};
+
+// An event that notes every field written, in order, and otherwise is the event it wraps.
+class SpyEvent final : public Event {
+public:
+    explicit SpyEvent(SimulatedEvent inner) : inner_(std::move(inner)) {}
+
+    EventType type() const override { return inner_.type(); }
+    std::int64_t integerValue(EventField field) const override {
+        return inner_.integerValue(field);
+    }
+    double doubleValue(EventField field) const override { return inner_.doubleValue(field); }
+    void setIntegerValue(EventField field, std::int64_t value) override {
+        writes.push_back(field);
+        inner_.setIntegerValue(field, value);
+    }
+    void setDoubleValue(EventField field, double value) override {
+        writes.push_back(field);
+        inner_.setDoubleValue(field, value);
+    }
+    EventFlags flags() const override { return inner_.flags(); }
+    std::uint64_t timestamp() const override { return inner_.timestamp(); }
+    Point location() const override { return inner_.location(); }
+    std::unique_ptr<Event> copy() const override { return inner_.copy(); }
+
+    SimulatedEvent& inner() { return inner_; }
+
+    std::vector<EventField> writes;
+
+private:
+    SimulatedEvent inner_;
 };
 
 } // namespace skiro::test

@@ -1,6 +1,6 @@
 // Scrolls posted through the simulated system reach the tap on its own thread; what the
 // application under the pointer receives, what the tally counts and what the observer is told.
-#include "Harness.hpp"
+#include "LiveTap.hpp"
 
 #include <gtest/gtest.h>
 
@@ -54,8 +54,8 @@ TEST(Pipeline, PausedLetsEveryScrollPassUntouchedOnTheFastPath) {
     EXPECT_EQ(stats.startsFromHID + stats.startsFromAppKit, 0);
     // No HID event fetched, no device looked up.
     EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
-    EXPECT_FALSE(h.onTap([&] { return h.tap->isLookingUpAny(); }));
-    EXPECT_EQ(h.onTap([&] { return h.tap->seenByTap(); }), n);
+    EXPECT_FALSE(h.onTap([&] { return h.tap->devices().isLookingUpAny(); }));
+    EXPECT_EQ(h.onTap([&] { return h.tap->keeper().seenByTap(); }), n);
 }
 
 TEST(Pipeline, TurnsAWholeGestureWithItsMomentumAndTheHIDEventBehindIt) {
@@ -83,6 +83,7 @@ TEST(Pipeline, TurnsAWholeGestureWithItsMomentumAndTheHIDEventBehindIt) {
         EXPECT_EQ(got.horizontal, made.horizontal);
         EXPECT_FALSE(std::signbit(got.horizontal.fixed));
         EXPECT_FALSE(std::signbit(got.hid->scrollX));
+        EXPECT_EQ(got.hid->held, 0) << "the tap released its copy of the HID event";
     }
     EXPECT_EQ(moving, 13);
     h.settle();
@@ -300,7 +301,8 @@ TEST(Pipeline, AReportFindsTheTapGoneAndIsDropped) {
     h.tap->setOnScroll([&](const ScrollSample&, double, double, double, Point) { ++calls; });
     h.tap->setObserving(true);
     h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
-    h.settle();
+    h.lookups.sync([] {});
+    h.sync();
     h.tap.reset();
     corvale::MainLoop::shared().drain();
     EXPECT_EQ(calls, 0);
@@ -325,37 +327,6 @@ TEST(Pipeline, EventTimestampsInTicksOrNanoseconds) {
               (Timebase{125, 3}.nanoseconds(ticks)));
     silicon.setTimestampsInNanoseconds(true);
     EXPECT_EQ(other->nanoseconds(silicon.makeScroll(SoftwareScroll{}).timestamp()), nanoseconds);
-}
-
-TEST(Pipeline, RemembersWhatLeavesTheTapWhileChecking) {
-    TapHarness h;
-    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
-    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-    h.tap->setSettings(turning(mouseStandard));
-    h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
-    EXPECT_TRUE(h.onTap([&] { return h.tap->remembered(); }).empty()) << "not checking";
-
-    h.onTap([&] { h.tap->setChecking(true); });
-    std::vector<InputTap::Sent> sent;
-    for (int i = 1; i <= 65; ++i) {
-        PostResult result = h.system.post(mouse, Scroll{static_cast<double>(i), 0, 0, 0, 0, 1});
-        sent.push_back({result.delivered->vertical.point, result.delivered->horizontal.point});
-        // A scroll that leaves with no point delta is not remembered.
-        h.system.post(trackpad, Scroll{0, 0, 128, 0, 0, 0});
-    }
-    EXPECT_EQ(sent.front(), (InputTap::Sent{10, 0})) << "as it left the tap: turned";
-    // The 65th pushed out the oldest.
-    EXPECT_EQ(h.onTap([&] { return h.tap->remembered(); }),
-              std::vector<InputTap::Sent>(sent.begin() + 1, sent.end()));
-
-    // Checking again starts empty.
-    h.onTap([&] { h.tap->setChecking(true); });
-    h.system.post(mouse, Scroll{0, -2, 0, 0, 0, 1});
-    EXPECT_EQ(h.onTap([&] { return h.tap->remembered(); }),
-              (std::vector<InputTap::Sent>{{0, -20}}));
-    h.onTap([&] { h.tap->setChecking(false); });
-    h.system.post(mouse, Scroll{3, 0, 0, 0, 0, 1});
-    EXPECT_EQ(h.onTap([&] { return h.tap->remembered().size(); }), 1u);
 }
 
 TEST(Pipeline, TheStallHookSlowsTheTapUntilTheSystemSwitchesItOff) {

@@ -1,9 +1,97 @@
 #include "LiveTap.hpp"
+#include "Skiro/Tap/ReadBackCheck.hpp"
 
 #include <gtest/gtest.h>
 
 namespace skiro::test {
 namespace {
+
+using Sent = ReadBackCheck::Sent;
+using Verdict = ReadBackCheck::Verdict;
+
+// Feeds `count` arrivals of `got`, each after sending the same size; the verdicts they gave.
+std::vector<Verdict> pass(ReadBackCheck& check, int count, Sent sent, Sent got) {
+    std::vector<Verdict> verdicts;
+    for (int i = 0; i < count; ++i) {
+        check.remember(sent);
+        if (auto verdict = check.arrived(got).verdict) {
+            verdicts.push_back(*verdict);
+        }
+    }
+    return verdicts;
+}
+
+TEST(ReadBackCheck, AnArrivalConsumesItsMatchAndEveryOlderEntry) {
+    ReadBackCheck check;
+    check.remember({5, 0});
+    EXPECT_TRUE(check.remembered().empty()) << "nothing while off";
+    check.start(1);
+    check.remember({5, 0});
+    check.remember({-3, 0});
+    check.remember({0, 0});
+    check.remember({4, 2});
+    ASSERT_EQ(check.remembered(), (std::vector<Sent>{{5, 0}, {-3, 0}, {4, 2}}));
+
+    // Nothing of that size was sent, or nothing moved: ignored.
+    EXPECT_FALSE(check.arrived({7, 0}).matched);
+    EXPECT_FALSE(check.arrived({0, 0}).matched);
+    EXPECT_FALSE(check.arrived({4, -3}).matched);
+    EXPECT_EQ(check.remembered().size(), 3u);
+
+    ReadBackCheck::Arrival arrival = check.arrived({3, 0});
+    EXPECT_TRUE(arrival.matched);
+    EXPECT_EQ(arrival.turnedBack, 1);
+    EXPECT_EQ(check.remembered(), (std::vector<Sent>{{4, 2}}));
+    // Both axes count, each with its own sign.
+    arrival = check.arrived({4, -2});
+    EXPECT_EQ(arrival.turnedBack, 2);
+    EXPECT_EQ(arrival.asSent, 1);
+    EXPECT_FALSE(check.arrived({5, 0}).matched) << "an empty ring matches nothing";
+
+    check.stop();
+    check.remember({5, 0});
+    EXPECT_FALSE(check.arrived({5, 0}).matched);
+}
+
+TEST(ReadBackCheck, TheSixtyFifthRememberedScrollPushesOutTheOldest) {
+    ReadBackCheck check;
+    check.start(1);
+    for (int i = 1; i <= 65; ++i) {
+        check.remember({i, 0});
+    }
+    ASSERT_EQ(check.remembered().size(), 64u);
+    EXPECT_EQ(check.remembered().front(), (Sent{2, 0}));
+    EXPECT_FALSE(check.arrived({1, 0}).matched) << "the first is gone";
+    EXPECT_TRUE(check.arrived({2, 0}).matched);
+    EXPECT_EQ(check.remembered().size(), 63u);
+}
+
+TEST(ReadBackCheck, ThresholdsForTheEndAReportAndRecovery) {
+    ReadBackCheck check;
+    check.start(7);
+    // A two-axis scroll counts twice: fifteen of them end the check.
+    EXPECT_TRUE(pass(check, 14, {3, 2}, {3, 2}).empty());
+    EXPECT_EQ(pass(check, 1, {3, 2}, {3, 2}), (std::vector<Verdict>{{7, false, true}}));
+    EXPECT_FALSE(check.checking());
+
+    // Turned back must outnumber the values as sent.
+    check.start(8);
+    pass(check, 4, {3, 0}, {3, 0});
+    EXPECT_TRUE(pass(check, 4, {3, 0}, {-3, 0}).empty());
+    EXPECT_EQ(pass(check, 1, {3, 0}, {-3, 0}), (std::vector<Verdict>{{8, true, false}}));
+    // Reported once; the check keeps watching.
+    EXPECT_TRUE(pass(check, 10, {3, 0}, {-3, 0}).empty());
+    // Five as sent after the report: recovery; thirty since the report: the end.
+    EXPECT_TRUE(pass(check, 4, {3, 0}, {3, 0}).empty());
+    EXPECT_EQ(pass(check, 1, {3, 0}, {3, 0}), (std::vector<Verdict>{{8, false, false}}));
+    EXPECT_TRUE(pass(check, 24, {3, 0}, {3, 0}).empty());
+    EXPECT_EQ(pass(check, 1, {3, 0}, {3, 0}), (std::vector<Verdict>{{8, false, true}}));
+
+    check.start(9);
+    pass(check, 5, {3, 0}, {3, 0});
+    EXPECT_TRUE(pass(check, 5, {3, 0}, {-3, 0}).empty()) << "five against five: not yet";
+    EXPECT_EQ(pass(check, 1, {3, 0}, {-3, 0}).size(), 1u);
+}
 
 const Directions mouseStandard{Direction::natural, Direction::natural, Direction::standard,
                                Direction::standard};
@@ -22,9 +110,9 @@ struct ReadBackTest : ::testing::Test {
         t.sync();
     }
 
-    void scrolls(int count, double vertical = 3, double horizontal = 0) {
+    void scrolls(int count) {
         for (int i = 0; i < count; ++i) {
-            t.system.post(mouse, Scroll{vertical, horizontal});
+            t.system.post(mouse, Scroll{3, 0});
         }
     }
     // Another program's tap after Skiro's that negates every scroll.
@@ -34,131 +122,74 @@ struct ReadBackTest : ::testing::Test {
             TapPlacement::tailAppend, TapOptions::defaultTap, eventMaskBit(EventType::scrollWheel),
             otherTap::negateScrollDeltas());
     }
-    void stopTurningBack() { t.system.taps().removeTap(flipper); }
-
+    bool checking() {
+        return t.onTap([&] { return t.tap->readBack().checking(); });
+    }
     std::vector<bool> verdicts() {
         t.settle();
         return t.verdicts;
     }
 };
 
-TEST_F(ReadBackTest, ThirtyValuesAsSentEndTheCheck) {
+TEST_F(ReadBackTest, TurnedBackThenRecoveryThenTheEndThroughTheTaps) {
     ASSERT_NE(t.checkTap(), nullptr);
-    scrolls(29);
-    EXPECT_TRUE(verdicts().empty());
-    EXPECT_EQ(t.tap->stats().checkAsSent, 29);
-    EXPECT_EQ(t.tap->stats().checkTurnedBack, 0);
+    turnBackAfterSkiro();
+    scrolls(5);
+    EXPECT_EQ(verdicts(), std::vector<bool>{true});
+    EXPECT_EQ(t.tap->stats().checkTurnedBack, 5);
     EXPECT_TRUE(t.tap->stats().checking);
 
-    scrolls(1);
-    EXPECT_EQ(verdicts(), std::vector<bool>{false});
+    t.system.taps().removeTap(flipper);
+    scrolls(5);
+    EXPECT_EQ(verdicts(), (std::vector<bool>{true, false}));
+    EXPECT_NE(t.checkTap(), nullptr) << "recovered, still watching";
+    scrolls(25);
+    EXPECT_EQ(verdicts(), (std::vector<bool>{true, false, false}));
     EXPECT_FALSE(t.tap->hasCheckTap());
     EXPECT_EQ(t.checkTap(), nullptr);
-    EXPECT_FALSE(t.onTap([&] { return t.tap->checking(); }));
+    EXPECT_FALSE(checking());
 
     // Over: nothing is counted any more, and the display keeps what it showed.
     scrolls(3);
     EXPECT_EQ(t.tap->stats().checkAsSent, 30);
-    EXPECT_TRUE(t.tap->stats().checking);
-    EXPECT_EQ(verdicts().size(), 1u);
+    EXPECT_EQ(verdicts().size(), 3u);
 }
 
-TEST_F(ReadBackTest, ATwoAxisScrollCountsTwice) {
-    scrolls(14, 3, 2);
-    EXPECT_TRUE(verdicts().empty());
-    EXPECT_EQ(t.tap->stats().checkAsSent, 28);
-    scrolls(1, 3, 2);
-    EXPECT_EQ(verdicts(), std::vector<bool>{false});
-}
-
-TEST_F(ReadBackTest, TurnedBackIsReportedOnceThenRecoveryThenTheEnd) {
-    turnBackAfterSkiro();
-    scrolls(4);
-    EXPECT_TRUE(verdicts().empty());
-    scrolls(1);
-    EXPECT_EQ(verdicts(), std::vector<bool>{true});
-    EXPECT_EQ(t.tap->stats().checkTurnedBack, 5);
-    // Further turned-back scrolls report nothing more; the check keeps watching.
-    scrolls(10);
-    EXPECT_EQ(verdicts(), std::vector<bool>{true});
-    EXPECT_NE(t.checkTap(), nullptr);
-
-    stopTurningBack();
-    scrolls(4);
-    EXPECT_EQ(verdicts(), std::vector<bool>{true});
-    scrolls(1);
-    EXPECT_EQ(verdicts(), (std::vector<bool>{true, false}));
-    EXPECT_NE(t.checkTap(), nullptr) << "recovered, still watching";
-
-    // Counted from the report: 30 as sent with none turned back since the recovery.
-    scrolls(24);
-    EXPECT_EQ(verdicts(), (std::vector<bool>{true, false}));
-    scrolls(1);
-    EXPECT_EQ(verdicts(), (std::vector<bool>{true, false, false}));
-    EXPECT_EQ(t.checkTap(), nullptr);
-}
-
-TEST_F(ReadBackTest, TurnedBackMustOutnumberTheValuesAsSent) {
-    scrolls(4);
-    turnBackAfterSkiro();
-    scrolls(5);
-    EXPECT_EQ(verdicts(), std::vector<bool>{true});
-
-    // A restarted check counts afresh on the same read-back tap.
-    std::shared_ptr<TapCore> readBack = t.checkTap();
-    stopTurningBack();
-    t.tap->check();
-    t.sync();
-    EXPECT_EQ(t.checkTap(), readBack);
-    scrolls(5);
-    turnBackAfterSkiro();
-    scrolls(5);
-    EXPECT_EQ(verdicts(), std::vector<bool>{true}) << "five against five: not yet";
-    scrolls(1);
-    EXPECT_EQ(verdicts(), (std::vector<bool>{true, true}));
-}
-
-TEST_F(ReadBackTest, NoCheckWithoutATapAndStopEndsOne) {
+TEST_F(ReadBackTest, NoCheckWithoutATapAndNoVerdictWithoutTheReadBackTap) {
     t.tap->stop(false);
     EXPECT_FALSE(t.tap->hasCheckTap());
-    EXPECT_FALSE(t.onTap([&] { return t.tap->checking(); }));
+    EXPECT_FALSE(checking());
     t.tap->check();
     t.sync();
     EXPECT_FALSE(t.tap->hasCheckTap());
-    EXPECT_FALSE(t.onTap([&] { return t.tap->checking(); }));
-}
+    EXPECT_FALSE(checking());
 
-TEST_F(ReadBackTest, WithoutTheReadBackTapScrollsAreRememberedButNoVerdictComes) {
-    t.tap->stop(false);
     t.system.taps().setRefused(TapLocation::annotatedSession, true);
     ASSERT_TRUE(t.tap->start());
     t.tap->check();
     t.sync();
     EXPECT_EQ(t.count("Couldn't make the delivered tap."), 1u);
-    EXPECT_TRUE(t.onTap([&] { return t.tap->checking(); }));
+    EXPECT_TRUE(checking());
     scrolls(40);
     EXPECT_TRUE(verdicts().empty());
-    EXPECT_EQ(t.onTap([&] { return t.tap->remembered().size(); }), 40u);
+    EXPECT_EQ(t.onTap([&] { return t.tap->readBack().remembered().size(); }), 40u);
 }
 
-TEST_F(ReadBackTest, AVerdictOfACheckRestartedOrStoppedMeanwhileIsDropped) {
+TEST_F(ReadBackTest, AVerdictOfACheckStoppedMeanwhileIsDeliveredOfOneRestartedNot) {
     scrolls(30);
     t.sync(); // the verdict is queued for the main thread
     t.tap->check();
     t.sync();
     corvale::MainLoop::shared().drain();
-    EXPECT_TRUE(t.verdicts.empty());
+    EXPECT_TRUE(t.verdicts.empty()) << "the restarted check's verdict is dropped";
     EXPECT_NE(t.checkTap(), nullptr) << "the new check keeps its tap";
-    scrolls(30);
-    EXPECT_EQ(verdicts(), std::vector<bool>{false});
 
-    t.tap->check();
-    t.sync();
-    turnBackAfterSkiro();
-    scrolls(5);
+    // The run finished before the stop: its verdict still arrives.
+    scrolls(30);
     t.sync();
     t.tap->stop(false);
     EXPECT_EQ(verdicts(), std::vector<bool>{false});
+    EXPECT_FALSE(t.tap->hasCheckTap());
 }
 
 TEST_F(ReadBackTest, AVerdictForATapThatIsGoneIsDropped) {
@@ -168,85 +199,6 @@ TEST_F(ReadBackTest, AVerdictForATapThatIsGoneIsDropped) {
     t.sync();
     t.tap.reset();
     EXPECT_TRUE(verdicts().empty());
-}
-
-// The matching itself, fed on the tap thread: scrolls leave as given (standard wanted, and the
-// system did not turn these), and arrivals are handed over directly.
-struct MatchingTest : ::testing::Test {
-    LiveTap t;
-
-    MatchingTest() {
-        t.tap->setSettings(Turner::Settings{true, Directions::system(false)});
-        t.onTap([&] { t.tap->setChecking(true); });
-    }
-    static SoftwareScroll points(double vertical, double horizontal = 0) {
-        SoftwareScroll scroll;
-        scroll.vertical = vertical;
-        scroll.horizontal = horizontal;
-        scroll.continuous = true;
-        return scroll;
-    }
-    void sent(double vertical, double horizontal = 0) {
-        SimulatedEvent event = t.system.makeScroll(points(vertical, horizontal));
-        t.onTap([&] { t.tap->scrolled(event); });
-    }
-    void arrives(double vertical, double horizontal = 0) {
-        SimulatedEvent event = t.system.makeScroll(points(vertical, horizontal));
-        t.onTap([&] { t.tap->arrived(event); });
-    }
-    std::vector<InputTap::Sent> remembered() {
-        return t.onTap([&] { return t.tap->remembered(); });
-    }
-};
-
-TEST_F(MatchingTest, AnArrivalConsumesItsMatchAndEveryOlderEntry) {
-    sent(5);
-    sent(-3);
-    sent(4, 2);
-    ASSERT_EQ(remembered(), (std::vector<InputTap::Sent>{{5, 0}, {-3, 0}, {4, 2}}));
-
-    // Nothing of that size was sent, or nothing moved: ignored.
-    arrives(7);
-    arrives(0, 0);
-    arrives(4, -3);
-    EXPECT_EQ(remembered().size(), 3u);
-    EXPECT_EQ(t.tap->stats().checking, false) << "nothing was counted yet";
-
-    arrives(3);
-    EXPECT_EQ(remembered(), (std::vector<InputTap::Sent>{{4, 2}}));
-    EXPECT_EQ(t.tap->stats().checkTurnedBack, 1);
-    EXPECT_EQ(t.tap->stats().checkAsSent, 0);
-
-    // Both axes count, each with its own sign.
-    arrives(4, -2);
-    EXPECT_TRUE(remembered().empty());
-    EXPECT_EQ(t.tap->stats().checkTurnedBack, 2);
-    EXPECT_EQ(t.tap->stats().checkAsSent, 1);
-
-    // An empty ring matches nothing.
-    arrives(5);
-    EXPECT_EQ(t.tap->stats().checkAsSent, 1);
-}
-
-TEST_F(MatchingTest, TheSixtyFifthRememberedScrollPushesOutTheOldest) {
-    for (int i = 1; i <= 65; ++i) {
-        sent(i);
-    }
-    ASSERT_EQ(remembered().size(), 64u);
-    EXPECT_EQ(remembered().front(), (InputTap::Sent{2, 0}));
-    arrives(1);
-    EXPECT_EQ(remembered().size(), 64u) << "the first is gone: nothing matches it";
-    arrives(2);
-    EXPECT_EQ(remembered().size(), 63u);
-    EXPECT_EQ(t.tap->stats().checkAsSent, 1);
-}
-
-TEST_F(MatchingTest, NothingIsMatchedWhileNoCheckRuns) {
-    sent(5);
-    t.onTap([&] { t.tap->setChecking(false); });
-    arrives(5);
-    EXPECT_EQ(t.onTap([&] { return t.tap->remembered().size(); }), 1u);
-    EXPECT_EQ(t.tap->stats().checkAsSent, 0);
 }
 
 } // namespace

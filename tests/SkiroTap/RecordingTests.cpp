@@ -1,6 +1,5 @@
 // Recordings: the lines a recording builds from events, the file it writes, and recordings made
 // on a running tap while scrolls pass through it to the application under the pointer.
-#include "Harness.hpp"
 #include "LiveTap.hpp"
 #include "Skiro/Tap/Recording.hpp"
 #include "Support/TemporaryHome.hpp"
@@ -275,8 +274,9 @@ struct LiveRecordingTest : ::testing::Test {
     VirtualDevice& trackpad = t.system.attach(DeviceDescription::builtInTrackpad());
     VirtualDevice& mouse = t.system.attach(DeviceDescription::wheelMouse());
 
-    // Where each recording ended up: the outer optional is set once `done` was called.
+    // How each recording ended: set once `done` was called.
     struct Outcome {
+        std::optional<InputTap::Recorded> ended;
         std::optional<std::optional<fs::path>> file;
     };
 
@@ -284,8 +284,10 @@ struct LiveRecordingTest : ::testing::Test {
 
     std::shared_ptr<Outcome> record(double seconds = 1, Json header = Json{{"tap", "hid"}}) {
         auto outcome = std::make_shared<Outcome>();
-        t.tap->record(seconds, std::move(header),
-                      [outcome](std::optional<fs::path> file) { outcome->file = file; });
+        t.tap->record(seconds, std::move(header), [outcome](InputTap::Recorded recorded) {
+            outcome->file = recorded.file;
+            outcome->ended = recorded;
+        });
         t.sync();
         return outcome;
     }
@@ -463,8 +465,9 @@ TEST_F(LiveRecordingTest, ALaterRecordingReplacesTheRunningOneWhichIsNeverWritte
     // The first ends: it was dropped, so it has no file, and the second runs on, still
     // listening where scrolls are delivered.
     end(0);
-    ASSERT_TRUE(first->file);
-    EXPECT_FALSE(*first->file);
+    ASSERT_TRUE(first->ended);
+    EXPECT_FALSE(first->ended->file);
+    EXPECT_TRUE(first->ended->replaced) << "nothing failed";
     EXPECT_TRUE(t.tap->hasRecordingTap());
     t.system.post(mouse, wheelSteps(1, 1));
 
@@ -492,8 +495,9 @@ TEST_F(LiveRecordingTest, DoneIsToldOfAFileThatCouldNotBeWrittenAndOfATapThatIsG
     fs::remove_all(home.cache());
     std::ofstream(home.cache()) << "not a folder";
     end(0);
-    ASSERT_TRUE(unwritable->file);
-    EXPECT_FALSE(*unwritable->file);
+    ASSERT_TRUE(unwritable->ended);
+    EXPECT_FALSE(unwritable->ended->file);
+    EXPECT_FALSE(unwritable->ended->replaced);
 
     std::shared_ptr<Outcome> orphan = record();
     t.tap->stop(false);
@@ -501,8 +505,8 @@ TEST_F(LiveRecordingTest, DoneIsToldOfAFileThatCouldNotBeWrittenAndOfATapThatIsG
     t.tap.reset();
     t.timers[1].fire();
     t.writes.sync([] {});
-    ASSERT_TRUE(orphan->file) << "told, though the tap is gone";
-    EXPECT_FALSE(*orphan->file);
+    ASSERT_TRUE(orphan->ended) << "told, though the tap is gone";
+    EXPECT_FALSE(orphan->ended->file);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "Harness.hpp"
+#include "LiveTap.hpp"
 #include "Skiro/Tap/ScrollFields.hpp"
 
 #include <gtest/gtest.h>
@@ -15,24 +15,6 @@ SimulatedEvent scrollEvent(AxisDeltas vertical, AxisDeltas horizontal) {
     event.storeMeasures(0, {vertical.line, vertical.fixedPoint, vertical.point});
     event.storeMeasures(1, {horizontal.line, horizontal.fixedPoint, horizontal.point});
     return event;
-}
-
-TEST(DeltaField, TextFormsAndFields) {
-    EXPECT_EQ(allDeltaFields,
-              (std::array<DeltaField, 3>{DeltaField::line, DeltaField::fixed, DeltaField::point}));
-    for (DeltaField field : allDeltaFields) {
-        EXPECT_EQ(deltaFieldFromString(toString(field)), field);
-    }
-    EXPECT_EQ(toString(DeltaField::fixed), "fixed");
-    EXPECT_EQ(deltaFieldFromString("Line"), std::nullopt);
-    EXPECT_EQ(deltaFieldFromString("fixedPoint"), std::nullopt);
-
-    const EventField vertical[] = {11, 93, 96};
-    const EventField horizontal[] = {12, 94, 97};
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(eventField(allDeltaFields[i], Axis::vertical), vertical[i]);
-        EXPECT_EQ(eventField(allDeltaFields[i], Axis::horizontal), horizontal[i]);
-    }
 }
 
 TEST(ScrollDeltasFields, ReadTakesIntegersAndTheFixedPointAsAReal) {

@@ -7,16 +7,6 @@ namespace {
 
 using Cost = InputTap::Cost;
 
-TEST(Cost, FreshReportsNothingYet) {
-    Cost cost;
-    corvale::json::Json report = cost.report();
-    EXPECT_EQ(report["events"], 0);
-    EXPECT_EQ(report["averageMicroseconds"], 0.0);
-    EXPECT_EQ(report["mostMicroseconds"], 0.0);
-    EXPECT_EQ(report["spread"], "none yet");
-    EXPECT_EQ(report.size(), 4u);
-}
-
 TEST(Cost, BucketsSplitAtTheirBounds) {
     struct Case {
         std::uint64_t nanoseconds;
@@ -65,14 +55,6 @@ TEST(Cost, SpreadTextNamesOnlyFilledBucketsWithTheMicroSign) {
     EXPECT_EQ(cost.spreadText(),
               "under 10 \xC2\xB5s: 523, under 25 \xC2\xB5s: 12, 1000 \xC2\xB5s and over: 1");
     EXPECT_EQ(cost.report()["spread"], cost.spreadText());
-}
-
-TEST(TestHooks, OnlyTheExactValueOneTurnsThemOn) {
-    EXPECT_TRUE(InputTap::testHooksFrom("1"));
-    for (const char* value : {"true", "01", "", "0", "1 ", "yes"}) {
-        EXPECT_FALSE(InputTap::testHooksFrom(value)) << '"' << value << '"';
-    }
-    EXPECT_FALSE(InputTap::testHooksFrom(nullptr));
 }
 
 } // namespace

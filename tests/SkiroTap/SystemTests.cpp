@@ -1,5 +1,7 @@
 #include "Platform/Simulated/SimulatedSystem.hpp"
-#include "Skiro/Tap/System.hpp"
+#include "Skiro/Tap/Accessibility.hpp"
+#include "Skiro/Tap/OtherTaps.hpp"
+#include "Skiro/Tap/SystemScrolling.hpp"
 
 #include <gtest/gtest.h>
 
@@ -53,14 +55,6 @@ TEST(AccessibilityTests, TrialTapNeedsTheTrustAndLeavesNothingBehind) {
     system.simulatedPermissions().setListenAccess(true);
     EXPECT_FALSE(Accessibility::canTap(system.eventTaps()));
     EXPECT_TRUE(system.taps().tapsOfThisProcess().empty());
-}
-
-TEST(AccessibilityTests, OpensThePermissionsPage) {
-    SimulatedSystem system;
-    Accessibility::openSettings(system.workspace());
-    EXPECT_EQ(system.simulatedWorkspace().openedURLs(),
-              std::vector<std::string>{
-                  "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"});
 }
 
 struct OtherTapsTest : ::testing::Test {

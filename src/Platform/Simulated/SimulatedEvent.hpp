@@ -16,8 +16,13 @@ struct IOHIDEvent {
     double scrollX = 0;
     double scrollY = 0;
     double scrollZ = 0;
+    // Copies handed out and not yet released: what a leak would leave behind.
+    int held = 0;
 
-    bool operator==(const IOHIDEvent&) const = default;
+    bool operator==(const IOHIDEvent& other) const {
+        return senderID == other.senderID && scrollX == other.scrollX && scrollY == other.scrollY &&
+               scrollZ == other.scrollZ;
+    }
 };
 
 } // namespace platform

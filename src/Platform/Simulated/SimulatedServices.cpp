@@ -8,7 +8,17 @@ namespace {
 
 IOHIDEvent* copyIOHIDEvent(Event& event) {
     auto* simulated = dynamic_cast<SimulatedEvent*>(&event);
-    return simulated != nullptr ? simulated->hidEvent() : nullptr;
+    IOHIDEvent* hid = simulated != nullptr ? simulated->hidEvent() : nullptr;
+    if (hid != nullptr) {
+        hid->held += 1;
+    }
+    return hid;
+}
+
+void releaseHIDEvent(IOHIDEvent* hid) {
+    if (hid != nullptr) {
+        hid->held -= 1;
+    }
 }
 
 std::uint64_t getSenderID(IOHIDEvent* hid) {
@@ -42,11 +52,12 @@ void setFloatValue(IOHIDEvent* hid, std::uint32_t field, double value) {
     }
 }
 
-constexpr std::string_view hidNames[4] = {hid::copyIOHIDEventName, hid::getSenderIDName,
-                                          hid::getFloatValueName, hid::setFloatValueName};
+constexpr std::string_view hidNames[5] = {hid::copyIOHIDEventName, hid::getSenderIDName,
+                                          hid::getFloatValueName, hid::setFloatValueName,
+                                          hid::releaseName};
 
 int hidIndex(std::string_view name) {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         if (hidNames[i] == name) {
             return i;
         }
@@ -69,9 +80,11 @@ Symbols::Address SimulatedSymbols::lookup(std::string_view name) const {
     case 2:
         return reinterpret_cast<Address>(
             static_cast<IOHIDEventGetFloatValueFunction>(getFloatValue));
-    default:
+    case 3:
         return reinterpret_cast<Address>(
             static_cast<IOHIDEventSetFloatValueFunction>(setFloatValue));
+    default:
+        return reinterpret_cast<Address>(static_cast<ReleaseIOHIDEventFunction>(releaseHIDEvent));
     }
 }
 

@@ -8,7 +8,8 @@
 // The process's symbol table as the simulated system offers it.
 namespace platform::simulated {
 
-// The four HID functions, each of which can be made missing.
+// The four HID functions, each of which can be made missing, and the release of a copied HID
+// event.
 class SimulatedSymbols final : public Symbols {
 public:
     Address lookup(std::string_view name) const override;
@@ -16,7 +17,7 @@ public:
     void setMissing(std::string_view name, bool missing);
 
 private:
-    std::atomic<bool> missing_[4] = {false, false, false, false};
+    std::atomic<bool> missing_[5] = {false, false, false, false, false};
 };
 
 } // namespace platform::simulated

@@ -59,7 +59,8 @@ Functions Functions::lookUp(const platform::Symbols& symbols) {
     return Functions{symbols.function<CopyIOHIDEventFunction>(hid::copyIOHIDEventName),
                      symbols.function<IOHIDEventGetSenderIDFunction>(hid::getSenderIDName),
                      symbols.function<IOHIDEventGetFloatValueFunction>(hid::getFloatValueName),
-                     symbols.function<IOHIDEventSetFloatValueFunction>(hid::setFloatValueName)};
+                     symbols.function<IOHIDEventSetFloatValueFunction>(hid::setFloatValueName),
+                     symbols.function<ReleaseIOHIDEventFunction>(hid::releaseName)};
 }
 
 std::optional<Device> device(const platform::Registry& registry, std::uint64_t sender) {

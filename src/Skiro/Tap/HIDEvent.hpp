@@ -20,10 +20,19 @@ struct Functions {
     platform::IOHIDEventGetSenderIDFunction senderFunction = nullptr;
     platform::IOHIDEventGetFloatValueFunction getFloat = nullptr;
     platform::IOHIDEventSetFloatValueFunction setFloat = nullptr;
+    platform::ReleaseIOHIDEventFunction release = nullptr;
 
     static Functions lookUp(const platform::Symbols& symbols);
 
-    // For diagnostics: whether the system provides all four.
+    // The HID event behind `event`, owned by the handle; empty when there is none or the copy
+    // function is missing.
+    platform::HIDEventRef copy(platform::Event& event) const {
+        return platform::HIDEventRef(copyFunction != nullptr ? copyFunction(event) : nullptr,
+                                     release);
+    }
+
+    // For diagnostics: whether the system provides the four (the release function comes with
+    // every system).
     bool allFound() const { return copyFunction && senderFunction && getFloat && setFloat; }
     // A HID value, 0 when the function to read it is missing.
     double value(platform::IOHIDEvent* hid, std::uint32_t field) const {

@@ -1,4 +1,5 @@
 #include "Skiro/Tap/InputTap.hpp"
+#include "CorvaleCore/MainHop.hpp"
 #include "Skiro/Tap/Recording.hpp"
 
 #include <cstdlib>
@@ -8,49 +9,16 @@ namespace skiro {
 
 namespace {
 
-// The registry said recently that it does not know a sender: ask again only after this long.
-constexpr std::uint64_t unknownBackOff = 250'000'000; // ns
-
 std::uint64_t distance(std::uint64_t a, std::uint64_t b) {
     return a > b ? a - b : b - a;
 }
 
-// Turner::Settings in one byte: active, directions present, then one bit per direction
-// (standard set), so that every scroll reads a whole copy with one atomic load.
-static_assert(allCases<Direction>.size() == 2, "a direction is one bit");
-
-std::uint8_t pack(const Turner::Settings& settings) {
-    std::uint8_t bits = settings.active ? 1 : 0;
-    if (const std::optional<Directions>& directions = settings.directions) {
-        bits |= 2;
-        const Direction each[4] = {directions->trackpadVertical, directions->trackpadHorizontal,
-                                   directions->mouseVertical, directions->mouseHorizontal};
-        for (int i = 0; i < 4; ++i) {
-            if (each[i] == Direction::standard) {
-                bits |= static_cast<std::uint8_t>(4 << i);
-            }
-        }
-    }
-    return bits;
-}
-
-// Active, with directions.
-constexpr bool turnsAnything(std::uint8_t bits) {
-    return (bits & 3) == 3;
-}
-
-Turner::Settings unpack(std::uint8_t bits) {
-    Turner::Settings settings{(bits & 1) != 0, std::nullopt};
-    if ((bits & 2) != 0) {
-        auto at = [bits](int i) {
-            return (bits & (4 << i)) != 0 ? Direction::standard : Direction::natural;
-        };
-        settings.directions = Directions{at(0), at(1), at(2), at(3)};
-    }
-    return settings;
-}
-
 } // namespace
+
+ReadBackCheck::Sent InputTap::pointDeltas(const platform::Event& event) {
+    return {event.integerValue(eventField(DeltaField::point, Axis::vertical)),
+            event.integerValue(eventField(DeltaField::point, Axis::horizontal))};
+}
 
 std::shared_ptr<InputTap> InputTap::make(platform::System& system, platform::RunLoop& tapLoop,
                                          Options options) {
@@ -69,25 +37,24 @@ InputTap::InputTap(Private, platform::System& system, platform::RunLoop& tapLoop
                              })),
       writes_(options.writes.value_or(
           corvale::DispatchQueue::global(corvale::QualityOfService::utility))),
-      settings_(pack(Turner::Settings{})) {}
+      keeper_(system.eventTaps(), tapLoop) {}
 
 InputTap::~InputTap() = default;
 
-bool InputTap::testHooksFrom(const char* value) {
-    return value != nullptr && std::strcmp(value, "1") == 0;
-}
-
 bool InputTap::testHooks() {
-    static const bool on = testHooksFrom(std::getenv("SKIRO_TEST_HOOKS"));
+    static const bool on = [] {
+        const char* value = std::getenv("SKIRO_TEST_HOOKS");
+        return value != nullptr && std::strcmp(value, "1") == 0;
+    }();
     return on;
 }
 
 Turner::Settings InputTap::settings() const {
-    return unpack(settings_.load(std::memory_order_acquire));
+    return settings_.load();
 }
 
 void InputTap::setSettings(const Turner::Settings& settings) {
-    settings_.store(pack(settings), std::memory_order_release);
+    settings_.store(settings);
 }
 
 InputTap::Stats InputTap::stats() const {
@@ -140,15 +107,27 @@ void InputTap::stallIfAsked() {
     }
 }
 
+platform::Event* InputTap::tapCallback(platform::EventType type, platform::Event& event,
+                                       void* userInfo) {
+    auto& self = *static_cast<InputTap*>(userInfo);
+    if (type == platform::EventType::tapDisabledByTimeout ||
+        type == platform::EventType::tapDisabledByUserInput) {
+        self.disabled(type);
+    } else if (type == platform::EventType::scrollWheel) {
+        self.scrolled(event);
+    }
+    return &event;
+}
+
 void InputTap::scrolled(platform::Event& event) {
     if (hooks_) {
         stallIfAsked();
     }
-    seenByTap_ += 1;
+    keeper_.scrollSeen();
     const std::uint64_t start = clock_.machAbsoluteTime();
     const Signposter::Interval interval = signposter_.beginInterval("scroll");
 
-    const std::uint8_t settingsBits = settings_.load(std::memory_order_acquire);
+    const std::uint8_t settingsBits = settings_.bits();
     const bool continuous = event.integerValue(scrollField::isContinuous) != 0;
     const std::int64_t phase = event.integerValue(scrollField::scrollPhase);
     const std::int64_t momentum = event.integerValue(scrollField::momentumPhase);
@@ -157,7 +136,8 @@ void InputTap::scrolled(platform::Event& event) {
 
     // Nothing to turn, no decision held, nobody watching: the event passes untouched, without
     // its HID event or its device.
-    if (!turnsAnything(settingsBits) && turner_.isIdle() && !recording && !observing) {
+    if (!PackedSettings::turnsAnything(settingsBits) && turner_.isIdle() && !recording &&
+        !observing) {
         turner_.passed(continuous, phase, momentum);
         const std::uint64_t elapsed = elapsedSince(start);
         stats_.with([&](Tally& tally) {
@@ -168,8 +148,9 @@ void InputTap::scrolled(platform::Event& event) {
         return;
     }
 
-    const Turner::Settings settings = unpack(settingsBits);
-    platform::IOHIDEvent* hid = hid_.copyFunction != nullptr ? hid_.copyFunction(event) : nullptr;
+    const Turner::Settings settings = PackedSettings::unpack(settingsBits);
+    const platform::HIDEventRef held = hid_.copy(event);
+    platform::IOHIDEvent* hid = held.get();
     const Device device = deviceOf(event, hid, continuous, phase, momentum);
     const platform::EventFlags flags = event.flags();
     const ScrollSample sample{device,
@@ -253,9 +234,7 @@ void InputTap::scrolled(platform::Event& event) {
         recording_->add(std::move(*line), nanoseconds(event.timestamp()));
     }
 
-    if (checking_) {
-        remember(event);
-    }
+    readBack_.remember(pointDeltas(event));
 }
 
 bool InputTap::systemTurned(const platform::Event& event, platform::IOHIDEvent* hid) {
@@ -320,73 +299,33 @@ Device InputTap::deviceOf(const platform::Event& event, platform::IOHIDEvent* hi
     if (sender == 0) {
         return Device::mouse;
     }
-    if (auto known = devices_.find(sender); known != devices_.end()) {
-        return known->second;
+    if (std::optional<Device> known = devices_.known(sender)) {
+        return *known;
     }
-
+    if (devices_.shouldLookUp(sender, nanoseconds(event.timestamp()))) {
+        startLookup(sender);
+    }
     // Not known yet: a scroll that is part of a gesture comes from a trackpad-like surface.
-    const Device guess =
-        continuous && (phase != 0 || momentum != 0) ? Device::trackpad : Device::mouse;
-    const std::uint64_t now = nanoseconds(event.timestamp());
-    lastTimestamp_ = now;
-    // Unsigned: a refusal noted later than `now` counts as long ago.
-    if (auto unknown = unknownSince_.find(sender);
-        unknown != unknownSince_.end() && now - unknown->second < unknownBackOff) {
-        return guess;
-    }
-    if (!lookingUp_.insert(sender).second) {
-        return guess;
-    }
-    startLookup(sender);
-    return guess;
+    const ScrollSample gesture{Device::trackpad, continuous, phase, momentum};
+    return gesture.isGesture() ? Device::trackpad : Device::mouse;
 }
 
 void InputTap::startLookup(std::uint64_t sender) {
     // Holds the tap only while it asks the registry; the answer comes back to the tap thread
     // holding it weakly.
-    lookups_.async([weak = weak_from_this(), sender] {
-        std::shared_ptr<InputTap> self = weak.lock();
-        if (!self) {
-            return;
-        }
+    lookups_.async(corvale::weakly(weak_from_this(), [sender](InputTap& self) {
         std::optional<Device> kind;
         if (std::optional<HIDEvent::Device> found =
-                HIDEvent::device(self->system_.registry(), sender)) {
+                HIDEvent::device(self.system_.registry(), sender)) {
             kind = found->kind;
         }
-        self->performOnTapThread([weak, sender, kind] {
-            if (std::shared_ptr<InputTap> tap = weak.lock()) {
-                tap->learned(sender, kind);
-            }
-        });
-    });
-}
-
-void InputTap::learned(std::uint64_t sender, std::optional<Device> kind) {
-    lookingUp_.erase(sender);
-    if (kind) {
-        devices_[sender] = *kind;
-        unknownSince_.erase(sender);
-        return;
-    }
-    // Each sender counts once until it is learned.
-    if (!unknownSince_.contains(sender)) {
-        stats_.with([](Tally& tally) { tally.stats.unknownSenders += 1; });
-    }
-    unknownSince_[sender] = lastTimestamp_;
-}
-
-std::optional<Device> InputTap::knownDevice(std::uint64_t sender) const {
-    if (auto known = devices_.find(sender); known != devices_.end()) {
-        return known->second;
-    }
-    return std::nullopt;
-}
-
-void InputTap::mergeDevices(const std::unordered_map<std::uint64_t, Device>& devices) {
-    for (const auto& [sender, device] : devices) {
-        devices_.try_emplace(sender, device);
-    }
+        self.performOnTapThread(
+            corvale::weakly(self.weak_from_this(), [sender, kind](InputTap& tap) {
+                if (tap.devices_.learned(sender, kind)) {
+                    tap.updateStats([](Stats& stats) { stats.unknownSenders += 1; });
+                }
+            }));
+    }));
 }
 
 void InputTap::report(const platform::Event& event, const ScrollSample& sample,
@@ -420,47 +359,12 @@ void InputTap::report(const platform::Event& event, const ScrollSample& sample,
     }
     const double seconds = static_cast<double>(nanoseconds(event.timestamp())) / 1e9;
     const platform::Point location = event.location();
-    corvale::DispatchQueue::main().async(
-        [weak = weak_from_this(), sample, vertical, horizontal, seconds, location] {
-            std::shared_ptr<InputTap> self = weak.lock();
-            if (self && self->onScroll_) {
-                self->onScroll_(sample, vertical, horizontal, seconds, location);
-            }
-        });
-}
-
-void InputTap::setChecking(bool checking) {
-    if (checking) {
-        sentHead_ = 0;
-        sentCount_ = 0;
-        arrivedAsSent_ = 0;
-        arrivedTurnedBack_ = 0;
-        reportedTurnedBack_ = false;
-    }
-    checking_ = checking;
-}
-
-void InputTap::remember(const platform::Event& event) {
-    const Sent entry{event.integerValue(eventField(DeltaField::point, Axis::vertical)),
-                     event.integerValue(eventField(DeltaField::point, Axis::horizontal))};
-    if (entry.vertical == 0 && entry.horizontal == 0) {
-        return;
-    }
-    if (sentCount_ == sentLength) {
-        sentHead_ = (sentHead_ + 1) % sentLength;
-        sentCount_ -= 1;
-    }
-    sent_[(sentHead_ + sentCount_) % sentLength] = entry;
-    sentCount_ += 1;
-}
-
-std::vector<InputTap::Sent> InputTap::remembered() const {
-    std::vector<Sent> entries;
-    entries.reserve(sentCount_);
-    for (std::size_t i = 0; i < sentCount_; ++i) {
-        entries.push_back(sent_[(sentHead_ + i) % sentLength]);
-    }
-    return entries;
+    corvale::onMain(weak_from_this(),
+                    [sample, vertical, horizontal, seconds, location](InputTap& self) {
+                        if (self.onScroll_) {
+                            self.onScroll_(sample, vertical, horizontal, seconds, location);
+                        }
+                    });
 }
 
 } // namespace skiro

@@ -3,10 +3,14 @@
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/Locked.hpp"
 #include "Platform/System.hpp"
+#include "Skiro/Tap/DeviceCache.hpp"
 #include "Skiro/Tap/HIDEvent.hpp"
+#include "Skiro/Tap/PackedSettings.hpp"
+#include "Skiro/Tap/ReadBackCheck.hpp"
 #include "Skiro/Tap/ScrollFields.hpp"
 #include "Skiro/Tap/Signpost.hpp"
 #include "Skiro/Tap/Stats.hpp"
+#include "Skiro/Tap/TapKeeper.hpp"
 #include "SkiroEngine/Turner.hpp"
 
 #include <array>
@@ -19,16 +23,15 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
-#include <vector>
 
 namespace skiro {
 
 // A running recording (made by the record command).
 class Recording;
 
-// The scroll tap: owns the turner, the device caches and the statistics, and handles every
-// scroll the system hands to its tap, on the tap thread.
+// The scroll tap: handles every scroll the system hands to its tap, on the tap thread, with the
+// parts it composes: the turner, the device cache, the read-back check, the keeper of the taps,
+// the packed settings and the statistics.
 //
 // Threads. `scrolled` and everything marked "tap thread" run only on the thread whose run loop
 // is `tapLoop()`; other threads reach that state through `performOnTapThread`. The stats and
@@ -53,14 +56,6 @@ public:
     using Cost = tap::Cost;
     using Stats = tap::Stats;
 
-    // One scroll remembered for the read-back check: its point deltas as it left the tap.
-    struct Sent {
-        std::int64_t vertical = 0;
-        std::int64_t horizontal = 0;
-        bool operator==(const Sent&) const = default;
-    };
-    static constexpr std::size_t sentLength = 64;
-
     // What the tap tells its owner (on the main thread).
     enum class Trouble {
         permissionGone, // switched off by the system, and the Accessibility permission is gone
@@ -79,8 +74,13 @@ public:
 
     // Runs `fire` on the main thread once `delay` has passed.
     using Timer = std::function<void(std::chrono::nanoseconds delay, std::function<void()> fire)>;
-    // Where a finished recording was written, or nothing.
-    using RecordingDone = std::function<void(std::optional<std::filesystem::path> file)>;
+    // How a recording ended: where it was written, or nothing, and then whether a later
+    // recording replaced it before its end (else the file could not be written).
+    struct Recorded {
+        std::optional<std::filesystem::path> file;
+        bool replaced = false;
+    };
+    using RecordingDone = std::function<void(Recorded recorded)>;
 
     struct Options {
         // Default: the process's test hooks (`testHooks()`).
@@ -106,7 +106,6 @@ public:
 
     // True exactly when SKIRO_TEST_HOOKS is "1"; read once per process.
     static bool testHooks();
-    static bool testHooksFrom(const char* value);
 
     platform::System& system() const { return system_; }
     platform::RunLoop& tapLoop() const { return tapLoop_; }
@@ -152,13 +151,15 @@ public:
     // A switched-off tap back on, or a fresh one when it will not come back (wake, unlock).
     void ensureEnabled();
 
-    bool hasTap() const { return tap_ != nullptr; }
+    bool hasTap() const { return keeper_.hasTap(); }
     // A tap exists and the system reports it switched on.
-    bool tapEnabled() const { return tap_ != nullptr && tap_->isEnabled(); }
+    bool tapEnabled() const { return keeper_.tapEnabled(); }
     // Stopped after repeated timeouts; until the next `start`.
-    bool gaveUp() const { return gaveUp_; }
+    bool gaveUp() const { return keeper_.gaveUp(); }
     // "hid" or "session" while a tap exists.
-    const std::optional<std::string>& location() const { return location_; }
+    const std::optional<std::string>& location() const { return keeper_.location(); }
+    // The taps and their health (main thread; its counts, tap thread).
+    const TapKeeper& keeper() const { return keeper_; }
     void setOnTrouble(OnTrouble onTrouble) { onTrouble_ = std::move(onTrouble); }
 
     // Starts (or restarts) the read-back check; nothing without a tap.
@@ -167,9 +168,8 @@ public:
     void setOnCheck(OnCheck onCheck) { onCheck_ = std::move(onCheck); }
 
     // Records for `seconds` what the tap sees of each scroll and what applications receive,
-    // then writes the file on the writing queue and tells `done` there where it is (nothing
-    // when it could not be written, or when the recording was replaced by a later one before
-    // it ended). `header` (an object) is the first line. The caller checks the length.
+    // then writes the file on the writing queue and tells `done` there how it ended. `header`
+    // (an object) is the first line. The caller checks the length.
     void record(double seconds, corvale::json::Json header, RecordingDone done);
     bool hasRecordingTap() const { return recordTap_.has_value(); }
 
@@ -180,18 +180,18 @@ public:
 
     // --- Tap thread.
 
-    // One scroll event, changed in place. Never fails, never drops the event.
-    void scrolled(platform::Event& event);
+    // Adds a snapshot of the registry's scroll devices; senders already known keep theirs.
+    void mergeDevices(const std::unordered_map<std::uint64_t, Device>& devices) {
+        devices_.merge(devices);
+    }
+    // The device cache and the read-back check, as the tap thread keeps them.
+    const DeviceCache& devices() const { return devices_; }
+    const ReadBackCheck& readBack() const { return readBack_; }
 
     // Whether the system turned this scroll (natural scrolling in effect for it): from the HID
     // event's movement against the event's deltas, else the last such answer, else the
     // application framework.
     bool systemTurned(const platform::Event& event, platform::IOHIDEvent* hid);
-
-    // Scrolls the tap has received (the sentinel compares it with its own count).
-    std::int64_t seenByTap() const { return seenByTap_; }
-    // Scrolls in a row the sentinel saw and the tap did not.
-    std::int64_t missed() const { return missed_; }
 
     // The system switched the main tap off (type tapDisabledByTimeout or
     // tapDisabledByUserInput): counted, and answered on the main thread.
@@ -204,21 +204,11 @@ public:
     void delivered(const platform::Event& event);
     bool isRecording() const { return recording_ != nullptr; }
 
-    // The device caches.
-    std::optional<Device> knownDevice(std::uint64_t sender) const;
-    bool isUnknown(std::uint64_t sender) const { return unknownSince_.contains(sender); }
-    bool isLookingUp(std::uint64_t sender) const { return lookingUp_.contains(sender); }
-    bool isLookingUpAny() const { return !lookingUp_.empty(); }
-    // Adds a snapshot of the registry's scroll devices; senders already known keep theirs.
-    void mergeDevices(const std::unordered_map<std::uint64_t, Device>& devices);
-
-    // The read-back check's remembering: while on, every scroll leaving with a point delta is
-    // remembered in a ring of `sentLength`, the oldest dropped when full. Turning it on
-    // empties the ring and starts the counts afresh.
-    bool checking() const { return checking_; }
-    void setChecking(bool checking);
-    // Oldest first.
-    std::vector<Sent> remembered() const;
+    // One scroll event, changed in place. Never fails, never drops the event. The system's
+    // callback into it is `tapCallback`.
+    void scrolled(platform::Event& event);
+    static platform::Event* tapCallback(platform::EventType type, platform::Event& event,
+                                        void* userInfo);
 
 private:
     // The stats as kept: the read-back failure text in a fixed buffer, so that noting one
@@ -233,14 +223,8 @@ private:
         std::int64_t milliseconds = 0;
         std::int64_t count = 0;
     };
-    // A tap the object keeps besides the main one, with its run-loop source.
-    struct Port {
-        std::unique_ptr<platform::EventTap> tap;
-        std::unique_ptr<platform::RunLoopSource> source;
-    };
+    using Port = TapKeeper::Port;
 
-    static platform::Event* tapCallback(platform::EventType type, platform::Event& event,
-                                        void* userInfo);
     static platform::Event* sentinelCallback(platform::EventType type, platform::Event& event,
                                              void* userInfo);
     static platform::Event* arrivedCallback(platform::EventType type, platform::Event& event,
@@ -255,28 +239,16 @@ private:
     // What the rewrite left: "after", "nsAfter", "hidAfter", "readBack".
     void noteRewrite(corvale::json::Json& line, const platform::Event& event,
                      platform::IOHIDEvent* hid, bool readBack);
-    std::optional<Port> startSentinel();
     // A listen-only tap where scrolls are delivered to applications.
     std::optional<Port> startDelivered(platform::TapCallback callback);
     void stopCheck();
-    // On the main queue: the verdict of check run `run`, unless another began since.
-    void verdict(std::uint64_t run, bool turnedBack, bool ended);
-    // A listen-only tap at the tail of `location`, attached to the tap thread and enabled.
-    std::optional<Port> startListening(platform::TapLocation location, platform::EventMask mask,
-                                       platform::TapCallback callback, const char* failure);
-    void removePort(std::optional<Port>& port);
+    // The point deltas the read-back check compares.
+    static ReadBackCheck::Sent pointDeltas(const platform::Event& event);
+    // On the main queue: the verdict, unless a later check began since.
+    void verdict(ReadBackCheck::Verdict verdict);
     void turnedOff(platform::EventType type);
     void revive();
     void trouble(Trouble trouble);
-    // Hands `work(InputTap&)` to the main queue, holding the tap weakly.
-    template <class Work>
-    void onMain(Work work) {
-        corvale::DispatchQueue::main().async([weak = weak_from_this(), work = std::move(work)] {
-            if (std::shared_ptr<InputTap> self = weak.lock()) {
-                work(*self);
-            }
-        });
-    }
 
     void stallIfAsked();
     std::uint64_t elapsedSince(std::uint64_t start) const;
@@ -286,7 +258,6 @@ private:
     void learned(std::uint64_t sender, std::optional<Device> kind);
     void report(const platform::Event& event, const ScrollSample& sample,
                 platform::IOHIDEvent* hid);
-    void remember(const platform::Event& event);
 
     platform::System& system_;
     platform::RunLoop& tapLoop_;
@@ -298,45 +269,26 @@ private:
     const Timer timer_;
     const corvale::DispatchQueue writes_;
 
-    // Stored state, as the tap's parts share it.
+    // Tap thread, but for the settings and observing (atomic) and the stats and the stall
+    // (each behind its own small lock).
     Signposter signposter_{"tap"};
-    std::atomic<std::uint8_t> settings_; // packed Turner::Settings
+    PackedSettings settings_;
     corvale::Locked<Tally> stats_;
     std::atomic<bool> observing_{false};
-    OnScroll onScroll_;
+    OnScroll onScroll_; // main thread
     Turner turner_;
-    std::shared_ptr<Recording> recording_; // tap thread; set while a recording runs
-    std::unordered_map<std::uint64_t, Device> devices_;
-    std::unordered_map<std::uint64_t, std::uint64_t> unknownSince_;
-    std::unordered_set<std::uint64_t> lookingUp_;
-    std::uint64_t lastTimestamp_ = 0;
+    std::shared_ptr<Recording> recording_; // set while a recording runs
+    DeviceCache devices_;
     corvale::Locked<Stall> stall_;
-    bool checking_ = false;
-    std::array<Sent, sentLength> sent_{};
-    std::size_t sentHead_ = 0;
-    std::size_t sentCount_ = 0;
-    std::int64_t arrivedAsSent_ = 0;
-    std::int64_t arrivedTurnedBack_ = 0;
-    bool reportedTurnedBack_ = false;
-    std::uint64_t arrivingRun_ = 0; // the check `checking_` belongs to
-    std::optional<Port> checkTap_;  // main thread
-    OnCheck onCheck_;               // main thread
-    // Main thread: counts checks started and stopped, so that a verdict queued for one that
-    // was restarted or stopped meanwhile is dropped.
-    std::uint64_t checkRun_ = 0;
+    ReadBackCheck readBack_;
     std::optional<bool> systemInverted_;
-    std::int64_t seenByTap_ = 0;
-    std::int64_t seenAtSentinel_ = 0;
-    std::int64_t missed_ = 0;
 
     // Main thread.
-    std::unique_ptr<platform::EventTap> tap_;
-    std::unique_ptr<platform::RunLoopSource> source_;
-    std::optional<Port> sentinelTap_;
-    std::optional<std::string> location_;
-    std::vector<std::uint64_t> timeouts_; // uptime, nanoseconds
-    std::vector<std::uint64_t> restarts_; // uptime, nanoseconds
-    bool gaveUp_ = false;
+    TapKeeper keeper_;
+    std::optional<Port> checkTap_;
+    OnCheck onCheck_;
+    // Checks started: a verdict queued for one that a later check replaced is dropped.
+    std::uint64_t checkRun_ = 0;
     OnTrouble onTrouble_;
     std::optional<Port> recordTap_; // the running recording's delivered tap
     std::uint64_t recordRun_ = 0;   // record calls so far

@@ -1,9 +1,10 @@
 // The tap's lifecycle: making and removing the taps, and keeping the main one alive when the
 // system switches it off.
+#include "CorvaleCore/MainHop.hpp"
+#include "Skiro/Tap/Accessibility.hpp"
 #include "Skiro/Tap/InputTap.hpp"
 #include "Skiro/Tap/Logs.hpp"
 #include "Skiro/Tap/RunLoopThread.hpp"
-#include "Skiro/Tap/System.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -16,23 +17,9 @@ namespace {
 
 using platform::EventType;
 
-constexpr platform::EventMask scrollMask = platform::eventMaskBit(EventType::scrollWheel);
-
-// Timeouts this close together are a burst; this many in one make a fresh tap.
-constexpr std::uint64_t timeoutWindow = 10'000'000'000; // ns
-constexpr std::size_t timeoutsPerBurst = 3;
-// More fresh taps than this within the window: give up.
-constexpr std::uint64_t restartWindow = 300'000'000'000; // ns
-constexpr std::size_t restartsAllowed = 3;
-
 // How long a draining stop waits for the tap thread, then pauses for what it handed on.
 constexpr auto drainWait = std::chrono::milliseconds(100);
 constexpr auto drainPause = std::chrono::milliseconds(50);
-
-// Keeps the times less than `window` before `now`.
-void keepWithin(std::vector<std::uint64_t>& times, std::uint64_t now, std::uint64_t window) {
-    std::erase_if(times, [&](std::uint64_t time) { return time <= now && now - time >= window; });
-}
 
 } // namespace
 
@@ -42,16 +29,6 @@ InputTap& InputTap::shared(platform::System& system) {
     static std::shared_ptr<InputTap>* const owner = new std::shared_ptr<InputTap>(
         make(system, RunLoopThread::input(system.runLoops()).runLoop()));
     return **owner;
-}
-
-platform::Event* InputTap::tapCallback(EventType type, platform::Event& event, void* userInfo) {
-    auto& self = *static_cast<InputTap*>(userInfo);
-    if (type == EventType::tapDisabledByTimeout || type == EventType::tapDisabledByUserInput) {
-        self.disabled(type);
-    } else if (type == EventType::scrollWheel) {
-        self.scrolled(event);
-    }
-    return &event;
 }
 
 platform::Event* InputTap::sentinelCallback(EventType type, platform::Event& event,
@@ -64,95 +41,26 @@ platform::Event* InputTap::sentinelCallback(EventType type, platform::Event& eve
 
 bool InputTap::start() {
     stop(false);
-    gaveUp_ = false;
-
-    platform::EventTaps& taps = system_.eventTaps();
-    auto make = [&](platform::TapLocation location) {
-        return taps.create(location, platform::TapPlacement::headInsert,
-                           platform::TapOptions::defaultTap, scrollMask, &tapCallback, this);
-    };
-    std::unique_ptr<platform::EventTap> tap = make(platform::TapLocation::hid);
-    location_ = "hid";
-    if (!tap) {
-        logs::tap().error("Couldn't make the HID tap; trying the session's.");
-        tap = make(platform::TapLocation::session);
-        location_ = "session";
-    }
-    if (!tap) {
-        logs::tap().error("Couldn't make the scroll tap.");
-        location_.reset();
+    if (!keeper_.start(&tapCallback, &sentinelCallback, this)) {
         return false;
     }
-    source_ = tap->createRunLoopSource();
-    tapLoop_.addSource(*source_, platform::RunLoopMode::commonModes);
-    tap->enable(true);
-    tap_ = std::move(tap);
-
-    sentinelTap_ = startSentinel();
-
     // Devices attached now are known before their first scroll.
     performOnTapThread(
-        [weak = weak_from_this(), devices = HIDEvent::scrollDevices(system_.registry())] {
-            if (std::shared_ptr<InputTap> self = weak.lock()) {
-                self->mergeDevices(devices);
-            }
-        });
-
+        corvale::weakly(weak_from_this(), [devices = HIDEvent::scrollDevices(system_.registry())](
+                                              InputTap& self) { self.mergeDevices(devices); }));
     logs::tap()([&] {
-        return "Scroll tap started at " + *location_ + (hooks_ ? ", with test hooks" : "") + ".";
+        return "Scroll tap started at " + *keeper_.location() +
+               (hooks_ ? ", with test hooks" : "") + ".";
     });
     return true;
 }
 
-std::optional<InputTap::Port> InputTap::startSentinel() {
-    return startListening(platform::TapLocation::session, scrollMask, &sentinelCallback,
-                          "Couldn't make the sentinel tap.");
-}
-
-std::optional<InputTap::Port> InputTap::startListening(platform::TapLocation location,
-                                                       platform::EventMask mask,
-                                                       platform::TapCallback callback,
-                                                       const char* failure) {
-    std::unique_ptr<platform::EventTap> tap =
-        system_.eventTaps().create(location, platform::TapPlacement::tailAppend,
-                                   platform::TapOptions::listenOnly, mask, callback, this);
-    if (!tap) {
-        logs::tap().error([failure] { return std::string(failure); });
-        return std::nullopt;
-    }
-    Port port{std::move(tap), nullptr};
-    port.source = port.tap->createRunLoopSource();
-    tapLoop_.addSource(*port.source, platform::RunLoopMode::commonModes);
-    port.tap->enable(true);
-    return port;
-}
-
-void InputTap::removePort(std::optional<Port>& port) {
-    if (!port) {
-        return;
-    }
-    if (port->source) {
-        tapLoop_.removeSource(*port->source, platform::RunLoopMode::commonModes);
-    }
-    port->tap->invalidate();
-    port.reset();
-}
-
 void InputTap::stop(bool drain) {
     stopCheck();
-    checkRun_ += 1;
-    performOnTapThread([weak = weak_from_this()] {
-        if (std::shared_ptr<InputTap> self = weak.lock()) {
-            self->setChecking(false);
-        }
-    });
-    if (tap_) {
-        tap_->enable(false);
-    }
-    if (sentinelTap_) {
-        sentinelTap_->tap->enable(false);
-    }
-    if (drain && tap_) {
+    performOnTapThread(
+        corvale::weakly(weak_from_this(), [](InputTap& self) { self.readBack_.stop(); }));
+    keeper_.disable();
+    if (drain && keeper_.hasTap()) {
         // Scrolls the tap thread already holds are finished before the caller goes on; the
         // wait is bounded, and the promise outlives it if the thread is slow.
         auto done = std::make_shared<std::promise<void>>();
@@ -162,24 +70,14 @@ void InputTap::stop(bool drain) {
         // A real pause, not the system clock's: what the tap thread handed on settles.
         std::this_thread::sleep_for(drainPause);
     }
-    removePort(sentinelTap_);
-    if (tap_) {
-        if (source_) {
-            tapLoop_.removeSource(*source_, platform::RunLoopMode::commonModes);
-        }
-        tap_->invalidate();
-        source_.reset();
-        tap_.reset();
-        location_.reset();
-    }
+    keeper_.remove();
 }
 
 void InputTap::ensureEnabled() {
-    if (!tap_ || tap_->isEnabled()) {
+    if (!keeper_.hasTap() || keeper_.tapEnabled()) {
         return;
     }
-    tap_->enable(true);
-    if (tap_->isEnabled()) {
+    if (keeper_.enable()) {
         logs::tap()("The tap was off; back on.");
         return;
     }
@@ -192,11 +90,11 @@ void InputTap::disabled(EventType type) {
         (type == EventType::tapDisabledByTimeout ? stats.disabledByTimeout
                                                  : stats.disabledByUserInput) += 1;
     });
-    onMain([type](InputTap& self) { self.turnedOff(type); });
+    corvale::onMain(weak_from_this(), [type](InputTap& self) { self.turnedOff(type); });
 }
 
 void InputTap::turnedOff(EventType type) {
-    if (!tap_ || tap_->isEnabled()) {
+    if (!keeper_.hasTap() || keeper_.tapEnabled()) {
         return;
     }
     if (type == EventType::tapDisabledByUserInput) {
@@ -206,53 +104,40 @@ void InputTap::turnedOff(EventType type) {
             return;
         }
         logs::tap()("The system turned the tap off; back on.");
-        tap_->enable(true);
+        keeper_.enable();
         return;
     }
 
-    const std::uint64_t now = clock_.uptimeNanoseconds();
-    keepWithin(timeouts_, now, timeoutWindow);
-    timeouts_.push_back(now);
-    if (timeouts_.size() < timeoutsPerBurst) {
+    switch (keeper_.timedOut(clock_.uptimeNanoseconds())) {
+    case TapKeeper::Timeout::enable:
         logs::tap()("The tap was too slow and macOS turned it off; back on.");
-        tap_->enable(true);
+        keeper_.enable();
         return;
-    }
-
-    timeouts_.clear();
-    keepWithin(restarts_, now, restartWindow);
-    restarts_.push_back(now);
-    updateStats([](Stats& stats) { stats.restarts += 1; });
-    if (restarts_.size() > restartsAllowed) {
+    case TapKeeper::Timeout::giveUp:
+        updateStats([](Stats& stats) { stats.restarts += 1; });
         logs::tap().error(
             "The tap kept timing out, fresh or not: stopped. Scrolling is the system's.");
-        restarts_.clear();
         stop(false);
-        gaveUp_ = true;
+        keeper_.setGaveUp();
         trouble(Trouble::gaveUp);
         return;
+    case TapKeeper::Timeout::restart:
+        updateStats([](Stats& stats) { stats.restarts += 1; });
+        logs::tap().error("The tap kept timing out: a fresh one.");
+        start();
+        trouble(Trouble::restarted);
+        return;
     }
-    logs::tap().error("The tap kept timing out: a fresh one.");
-    start();
-    trouble(Trouble::restarted);
 }
 
 void InputTap::sentinel() {
-    if (seenByTap_ == seenAtSentinel_) {
-        missed_ += 1;
-        // The first miss, then every 50th of a run: a dead tap during a long scroll does not
-        // flood the main thread.
-        if (missed_ == 1 || missed_ % 50 == 0) {
-            onMain([](InputTap& self) { self.revive(); });
-        }
-    } else {
-        missed_ = 0;
+    if (keeper_.sentinelSaw()) {
+        corvale::onMain(weak_from_this(), [](InputTap& self) { self.revive(); });
     }
-    seenAtSentinel_ = seenByTap_;
 }
 
 void InputTap::revive() {
-    if (!tap_ || tap_->isEnabled()) {
+    if (!keeper_.hasTap() || keeper_.tapEnabled()) {
         return;
     }
     logs::tap()("A scroll went past the tap unseen: it was off.");

@@ -1,5 +1,6 @@
 // Recording: what the tap sees of each scroll and what applications then receive, for a few
 // seconds, written to a file.
+#include "CorvaleCore/MainHop.hpp"
 #include "Skiro/Tap/InputTap.hpp"
 #include "Skiro/Tap/Recording.hpp"
 
@@ -19,11 +20,8 @@ void InputTap::record(double seconds, corvale::json::Json header, RecordingDone 
     // Made here, kept and filled on the tap thread; a recording already running is dropped
     // unwritten.
     auto made = std::make_shared<Recording>(std::move(header), clock_, system_.registry());
-    performOnTapThread([weak = weak_from_this(), made] {
-        if (std::shared_ptr<InputTap> self = weak.lock()) {
-            self->recording_ = made;
-        }
-    });
+    performOnTapThread(
+        corvale::weakly(weak_from_this(), [made](InputTap& self) { self.recording_ = made; }));
     // One delivered tap serves whichever recording runs: a later recording keeps it, so that
     // overlapping ones never see a scroll twice.
     if (!recordTap_) {
@@ -39,7 +37,7 @@ void InputTap::record(double seconds, corvale::json::Json header, RecordingDone 
         if (std::shared_ptr<InputTap> self = weak.lock()) {
             self->endRecording(run, std::move(mine), std::move(done));
         } else {
-            writes.async([done = std::move(done)] { done(std::nullopt); });
+            writes.async([done = std::move(done)] { done(Recorded{}); });
         }
     });
 }
@@ -47,31 +45,34 @@ void InputTap::record(double seconds, corvale::json::Json header, RecordingDone 
 void InputTap::endRecording(std::uint64_t run, std::weak_ptr<Recording> made, RecordingDone done) {
     if (run == recordRun_ && recordTap_) {
         recordTap_->tap->enable(false);
-        removePort(recordTap_);
+        keeper_.remove(recordTap_);
     }
     performOnTapThread([weak = weak_from_this(), made = std::move(made), done = std::move(done),
                         writes = writes_]() mutable {
         // Only this call's own recording: one that replaced it runs on to its own end.
         std::shared_ptr<Recording> taken;
+        bool replaced = false;
         if (std::shared_ptr<InputTap> self = weak.lock()) {
             std::shared_ptr<Recording> mine = made.lock();
             if (mine && self->recording_ == mine) {
                 taken = std::move(self->recording_);
+            } else {
+                replaced = true;
             }
         }
-        writes.async([taken = std::move(taken), done = std::move(done)] {
-            done(taken ? taken->write() : std::nullopt);
+        writes.async([taken = std::move(taken), done = std::move(done), replaced] {
+            done(Recorded{taken ? taken->write() : std::nullopt, replaced});
         });
     });
 }
 
 void InputTap::note(corvale::json::Json line) {
-    performOnTapThread([weak = weak_from_this(), line = std::move(line)]() mutable {
-        std::shared_ptr<InputTap> self = weak.lock();
-        if (self && self->recording_) {
-            self->recording_->add(std::move(line), std::nullopt);
-        }
-    });
+    performOnTapThread(
+        corvale::weakly(weak_from_this(), [line = std::move(line)](InputTap& self) mutable {
+            if (self.recording_) {
+                self.recording_->add(std::move(line), std::nullopt);
+            }
+        }));
 }
 
 void InputTap::delivered(const platform::Event& event) {

@@ -1,7 +1,7 @@
 #include "Skiro/Tap/Probe.hpp"
 
 #include "Skiro/Tap/ScrollFields.hpp"
-#include "Skiro/Tap/System.hpp"
+#include "Skiro/Tap/SystemScrolling.hpp"
 
 #include <array>
 #include <charconv>

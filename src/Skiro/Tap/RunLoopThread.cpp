@@ -1,15 +1,42 @@
 #include "Skiro/Tap/RunLoopThread.hpp"
 
+#include "Skiro/Tap/Logs.hpp"
+
+#include <cerrno>
+#include <cstring>
 #include <pthread.h>
 #include <semaphore>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace skiro {
 
-RunLoopThread::RunLoopThread(std::string name, platform::RunLoops& loops) : name_(std::move(name)) {
+namespace {
+
+// A scroll waits for the tap thread: it should not wait behind ordinary work. Lowering the
+// nice value needs a privilege the process may lack; then the thread runs as it is.
+constexpr int raisedNice = -10;
+
+void raisePriority(const std::string& name) {
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), raisedNice) != 0) {
+        const int error = errno;
+        logs::tap()([&] {
+            return "Couldn't raise the priority of " + name + ": " + std::strerror(error) + ".";
+        });
+    }
+}
+
+} // namespace
+
+RunLoopThread::RunLoopThread(std::string name, platform::RunLoops& loops, bool raised)
+    : name_(std::move(name)) {
     std::binary_semaphore ready(0);
-    thread_ = std::thread([this, &loops, &ready] {
+    thread_ = std::thread([this, &loops, &ready, raised] {
         // The name shows in debuggers and crash reports (at most 15 characters here).
         pthread_setname_np(pthread_self(), name_.substr(0, 15).c_str());
+        if (raised) {
+            raisePriority(name_);
+        }
         platform::RunLoop& loop = loops.current();
         runLoop_ = &loop;
         const std::unique_ptr<platform::RunLoopSource> port = loops.makePort();
@@ -31,7 +58,7 @@ RunLoopThread::~RunLoopThread() {
 
 RunLoopThread& RunLoopThread::input(platform::RunLoops& loops) {
     // Never destroyed: taps may still be attached when the process exits.
-    static RunLoopThread* const thread = new RunLoopThread("skiro.input", loops);
+    static RunLoopThread* const thread = new RunLoopThread("skiro.input", loops, true);
     return *thread;
 }
 

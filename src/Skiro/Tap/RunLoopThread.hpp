@@ -12,8 +12,9 @@ namespace skiro {
 // returning for want of sources. Work reaches it as blocks queued with perform and wakeUp.
 class RunLoopThread {
 public:
-    // Starts the thread and returns once its run loop is known.
-    RunLoopThread(std::string name, platform::RunLoops& loops);
+    // Starts the thread and returns once its run loop is known. With `raised`, the thread asks
+    // for a higher scheduling priority than the process's; a refusal is logged, not fatal.
+    RunLoopThread(std::string name, platform::RunLoops& loops, bool raised = false);
     // Stops the loop and joins the thread (the process's input thread is never destroyed).
     ~RunLoopThread();
     RunLoopThread(const RunLoopThread&) = delete;
@@ -23,7 +24,7 @@ public:
     const std::string& name() const { return name_; }
 
     // The thread every tap the application keeps runs on: "skiro.input", made on first use
-    // with the process's run loops, and kept until the process ends.
+    // with the process's run loops and a raised priority, and kept until the process ends.
     static RunLoopThread& input(platform::RunLoops& loops);
 
 private:
