@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Platform/Registry.hpp"
+
+#include <IOKit/IOKitLib.h>
+
+#include <mutex>
+
+namespace platform::mac {
+
+// The I/O Registry. An entry's handle is its registry entry ID, so handles need no release;
+// each call finds the entry again, keeping the latest one found for the calls that follow on
+// the same entry.
+class MacRegistry final : public Registry {
+public:
+    MacRegistry() = default;
+    MacRegistry(const MacRegistry&) = delete;
+    MacRegistry& operator=(const MacRegistry&) = delete;
+    ~MacRegistry() override;
+
+    std::optional<RegistryEntry> service(std::uint64_t entryID) const override;
+    std::uint64_t entryID(RegistryEntry entry) const override;
+    std::string className(RegistryEntry entry) const override;
+    bool conformsTo(RegistryEntry entry, std::string_view className) const override;
+    std::optional<RegistryEntry> parent(RegistryEntry entry, std::string_view plane) const override;
+    std::optional<RegistryProperty> property(RegistryEntry entry,
+                                             std::string_view key) const override;
+    std::optional<std::vector<RegistryEntry>> entries(std::string_view plane) const override;
+
+private:
+    // The entry with that ID, retained for the caller; IO_OBJECT_NULL when there is none.
+    io_registry_entry_t find(std::uint64_t entryID) const;
+
+    mutable std::mutex mutex_;
+    mutable std::uint64_t lastID_ = 0;
+    mutable io_registry_entry_t last_ = IO_OBJECT_NULL;
+};
+
+} // namespace platform::mac
