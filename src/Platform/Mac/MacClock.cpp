@@ -1,5 +1,6 @@
 #include "Platform/Mac/MacClock.hpp"
 
+#include <mach/kern_return.h>
 #include <mach/mach_time.h>
 
 #include <thread>
