@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace platform::mac {
 
@@ -57,12 +58,20 @@ std::optional<RegistryProperty> propertyValue(CFTypeRef value) {
     return std::nullopt;
 }
 
+void releaseAll(std::unordered_map<std::uint64_t, io_registry_entry_t>& entries) {
+    for (auto& [id, entry] : entries) {
+        IOObjectRelease(entry);
+    }
+    entries.clear();
+}
+
 } // namespace
 
 MacRegistry::~MacRegistry() {
     if (last_ != IO_OBJECT_NULL) {
         IOObjectRelease(last_);
     }
+    releaseAll(walked_);
 }
 
 io_registry_entry_t MacRegistry::find(std::uint64_t entryID) const {
@@ -72,6 +81,11 @@ io_registry_entry_t MacRegistry::find(std::uint64_t entryID) const {
             IOObjectRetain(last_);
             return last_;
         }
+        auto walked = walked_.find(entryID);
+        if (walked != walked_.end()) {
+            IOObjectRetain(walked->second);
+            return walked->second;
+        }
     }
     // The matching dictionary is consumed by the lookup.
     CFMutableDictionaryRef matching = IORegistryEntryIDMatching(entryID);
@@ -79,17 +93,23 @@ io_registry_entry_t MacRegistry::find(std::uint64_t entryID) const {
         return IO_OBJECT_NULL;
     }
     io_service_t found = IOServiceGetMatchingService(kIOMainPortDefault, matching);
-    if (found == IO_OBJECT_NULL) {
-        return IO_OBJECT_NULL;
+    if (found != IO_OBJECT_NULL) {
+        remember(entryID, found);
     }
-    std::lock_guard lock(mutex_);
-    if (last_ != IO_OBJECT_NULL) {
-        IOObjectRelease(last_);
-    }
-    IOObjectRetain(found);
-    last_ = found;
-    lastID_ = entryID;
     return found;
+}
+
+void MacRegistry::remember(std::uint64_t entryID, io_registry_entry_t entry) const {
+    IOObjectRetain(entry);
+    io_registry_entry_t previous = IO_OBJECT_NULL;
+    {
+        std::lock_guard lock(mutex_);
+        previous = std::exchange(last_, entry);
+        lastID_ = entryID;
+    }
+    if (previous != IO_OBJECT_NULL) {
+        IOObjectRelease(previous);
+    }
 }
 
 std::optional<RegistryEntry> MacRegistry::service(std::uint64_t entryID) const {
@@ -141,6 +161,8 @@ std::optional<RegistryEntry> MacRegistry::parent(RegistryEntry entry,
     if (IORegistryEntryGetRegistryEntryID(parent.get(), &id) != KERN_SUCCESS) {
         return std::nullopt;
     }
+    // The caller's next question is usually about the parent.
+    remember(id, parent.get());
     return RegistryEntry{id};
 }
 
@@ -169,13 +191,21 @@ std::optional<std::vector<RegistryEntry>> MacRegistry::entries(std::string_view 
     }
     Object walk(iterator);
     std::vector<RegistryEntry> found;
+    std::unordered_map<std::uint64_t, io_registry_entry_t> held;
     while (io_registry_entry_t next = IOIteratorNext(walk.get())) {
-        Object entry(next);
         std::uint64_t id = 0;
-        if (IORegistryEntryGetRegistryEntryID(entry.get(), &id) == KERN_SUCCESS) {
-            found.push_back(RegistryEntry{id});
+        if (IORegistryEntryGetRegistryEntryID(next, &id) != KERN_SUCCESS ||
+            !held.emplace(id, next).second) {
+            IOObjectRelease(next);
+            continue;
         }
+        found.push_back(RegistryEntry{id});
     }
+    {
+        std::lock_guard lock(mutex_);
+        walked_.swap(held);
+    }
+    releaseAll(held);
     return found;
 }
 
