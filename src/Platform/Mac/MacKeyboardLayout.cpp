@@ -3,6 +3,8 @@
 #include "Platform/Mac/MacCF.hpp"
 
 #include <Carbon/Carbon.h>
+#include <dispatch/dispatch.h>
+#include <pthread.h>
 
 namespace platform::mac {
 
@@ -17,12 +19,7 @@ CFDataRef layoutData(const CFOwned<TISInputSourceRef>& source) {
         TISGetInputSourceProperty(source.get(), kTISPropertyUnicodeKeyLayoutData));
 }
 
-} // namespace
-
-std::optional<std::string> MacKeyboardLayout::character(std::uint32_t keyCode) const {
-    if (keyCode > 0xFFFF) {
-        return std::nullopt;
-    }
+std::optional<std::string> translate(std::uint32_t keyCode) {
     CFOwned<TISInputSourceRef> source(TISCopyCurrentKeyboardLayoutInputSource());
     CFDataRef data = layoutData(source);
     if (data == nullptr) {
@@ -49,6 +46,24 @@ std::optional<std::string> MacKeyboardLayout::character(std::uint32_t keyCode) c
         return std::nullopt;
     }
     return toString(text.get());
+}
+
+} // namespace
+
+std::optional<std::string> MacKeyboardLayout::character(std::uint32_t keyCode) const {
+    if (keyCode > 0xFFFF) {
+        return std::nullopt;
+    }
+    if (pthread_main_np() != 0) {
+        return translate(keyCode);
+    }
+    // The text input sources may only be asked on the main thread.
+    std::optional<std::string> result;
+    std::optional<std::string>* out = &result;
+    dispatch_sync(dispatch_get_main_queue(), ^{
+      *out = translate(keyCode);
+    });
+    return result;
 }
 
 } // namespace platform::mac
