@@ -1,7 +1,7 @@
 # A thin wrapper over scripts/setup, CMake presets and CTest.
 PRESET ?= default
 
-.PHONY: setup configure build test bench fuzz run clean
+.PHONY: setup configure build test bench fuzz run clean mac-check
 
 setup:
 	@scripts/setup
@@ -31,6 +31,10 @@ fuzz: setup
 	@cmake --preset fuzz --log-level=WARNING
 	@cmake --build --preset fuzz
 	@scripts/fuzz
+
+# Compiles the Mac backend with clang against a macOS SDK; without MACOS_SDK it says so and skips.
+mac-check:
+	@MACOS_SDK="$(MACOS_SDK)" scripts/mac-check
 
 clean:
 	@rm -rf build build-debug build-asan build-tsan build-fuzz fuzz/corpus-work

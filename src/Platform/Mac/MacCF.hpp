@@ -1,0 +1,68 @@
+#pragma once
+
+#include <CoreFoundation/CoreFoundation.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+// Core Foundation ownership and text, shared by the backend's files.
+namespace platform::mac {
+
+// Holds one reference got from a Create or Copy function and releases it.
+template <class Ref>
+class CFOwned {
+public:
+    CFOwned() = default;
+    explicit CFOwned(Ref owned) noexcept : ref_(owned) {}
+    ~CFOwned() { reset(); }
+    CFOwned(CFOwned&& other) noexcept : ref_(std::exchange(other.ref_, nullptr)) {}
+    CFOwned& operator=(CFOwned&& other) noexcept {
+        if (this != &other) {
+            reset();
+            ref_ = std::exchange(other.ref_, nullptr);
+        }
+        return *this;
+    }
+    CFOwned(const CFOwned&) = delete;
+    CFOwned& operator=(const CFOwned&) = delete;
+
+    Ref get() const noexcept { return ref_; }
+    explicit operator bool() const noexcept { return ref_ != nullptr; }
+    void reset() noexcept {
+        if (ref_ != nullptr) {
+            CFRelease(ref_);
+            ref_ = nullptr;
+        }
+    }
+
+private:
+    Ref ref_ = nullptr;
+};
+
+// A new string from UTF-8; empty holder when the bytes are not UTF-8.
+inline CFOwned<CFStringRef> makeString(std::string_view text) {
+    return CFOwned<CFStringRef>(
+        CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
+                                static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false));
+}
+
+// The string as UTF-8.
+inline std::string toString(CFStringRef string) {
+    if (string == nullptr) {
+        return {};
+    }
+    if (const char* direct = CFStringGetCStringPtr(string, kCFStringEncodingUTF8)) {
+        return direct;
+    }
+    const CFIndex length = CFStringGetLength(string);
+    CFIndex bytes = 0;
+    CFStringGetBytes(string, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false, nullptr, 0,
+                     &bytes);
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    CFStringGetBytes(string, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false,
+                     reinterpret_cast<UInt8*>(text.data()), bytes, nullptr);
+    return text;
+}
+
+} // namespace platform::mac
