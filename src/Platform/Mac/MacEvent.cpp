@@ -20,12 +20,9 @@ std::unique_ptr<MacEvent> MacEvent::adopting(CGEventRef event) {
 }
 
 MacEvent::MacEvent(MacEvent&& other) noexcept
-    : event_(std::exchange(other.event_, nullptr)), owned_(std::exchange(other.owned_, false)),
-      hidCopied_(std::exchange(other.hidCopied_, false)), hid_(std::move(other.hid_)) {}
+    : event_(std::exchange(other.event_, nullptr)), owned_(std::exchange(other.owned_, false)) {}
 
 MacEvent::~MacEvent() {
-    // The HID copy goes first: it was taken from this event.
-    hid_.reset();
     if (owned_ && event_ != nullptr) {
         CFRelease(event_);
     }
@@ -82,17 +79,6 @@ std::unique_ptr<Event> MacEvent::copy() const {
         return nullptr;
     }
     return adopting(CGEventCreateCopy(event_));
-}
-
-HIDEventRef MacEvent::hidEvent() {
-    if (!hidCopied_) {
-        hidCopied_ = true;
-        const HIDFunctions& functions = HIDFunctions::shared();
-        if (event_ != nullptr && functions.copy != nullptr) {
-            hid_ = HIDEventCopy(functions.copy(event_));
-        }
-    }
-    return hid_.get();
 }
 
 std::unique_ptr<Event> MacEvents::createScrollWheelEvent(ScrollEventUnit unit,

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Platform/Event.hpp"
-#include "Platform/Mac/MacHIDEvent.hpp"
 
 #include <CoreGraphics/CoreGraphics.h>
 
@@ -34,17 +33,12 @@ public:
     std::unique_ptr<Event> copy() const override;
 
     CGEventRef cgEvent() const noexcept { return event_; }
-    // The HID event behind this event, copied on the first ask and released with this
-    // wrapper; nullptr when there is none or the system lacks the copy function.
-    HIDEventRef hidEvent();
 
 private:
     MacEvent(CGEventRef event, bool owned) noexcept : event_(event), owned_(owned) {}
 
     CGEventRef event_ = nullptr;
     bool owned_ = false;
-    bool hidCopied_ = false;
-    HIDEventCopy hid_;
 };
 
 // Synthetic scroll events, never posted.

@@ -14,15 +14,25 @@ void* find(const char* name) {
     return dlsym(RTLD_DEFAULT, name);
 }
 
-HIDEventRef toRef(IOHIDEvent* hid) {
-    return static_cast<HIDEventRef>(hid);
+SystemHIDEvent toRef(IOHIDEvent* hid) {
+    return static_cast<SystemHIDEvent>(hid);
 }
 
-// The platform's IOHIDEvent* is the system's HIDEventRef under another name.
+// The platform's IOHIDEvent* is the system's HID event under another name. The copy is
+// retained for the caller, who releases it through releaseAdapter.
 IOHIDEvent* copyAdapter(Event& event) {
-    // Every event this backend hands out is a MacEvent; the copy stays with it.
-    return reinterpret_cast<IOHIDEvent*>(
-        const_cast<void*>(static_cast<MacEvent&>(event).hidEvent()));
+    // Every event this backend hands out is a MacEvent.
+    CGEventRef cgEvent = static_cast<MacEvent&>(event).cgEvent();
+    if (cgEvent == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<IOHIDEvent*>(const_cast<void*>(HIDFunctions::shared().copy(cgEvent)));
+}
+
+void releaseAdapter(IOHIDEvent* hid) {
+    if (hid != nullptr) {
+        CFRelease(toRef(hid));
+    }
 }
 
 std::uint64_t senderAdapter(IOHIDEvent* hid) {
@@ -69,6 +79,9 @@ Symbols::Address MacSymbols::lookup(std::string_view name) const {
     }
     if (name == hid::setFloatValueName) {
         return hid.setFloatValue != nullptr ? address(&setFloatAdapter) : nullptr;
+    }
+    if (name == hid::releaseName) {
+        return address(&releaseAdapter);
     }
     return reinterpret_cast<Address>(find(std::string(name).c_str()));
 }
