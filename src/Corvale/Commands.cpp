@@ -103,7 +103,17 @@ std::string internal::programName() {
 }
 
 std::string internal::noSuchCommand(std::string_view name) {
-    return "There's no command '" + std::string(name) + "'. Try: " + programName() + " help";
+    // A name of any length may arrive; the answer to it stays a line, cut where a character
+    // begins.
+    constexpr std::size_t longest = 64;
+    std::string shown(name.substr(0, longest));
+    if (name.size() > longest) {
+        while (!shown.empty() && (static_cast<unsigned char>(name[shown.size()]) & 0xC0) == 0x80) {
+            shown.pop_back();
+        }
+        shown += "…";
+    }
+    return "There's no command '" + shown + "'. Try: " + programName() + " help";
 }
 
 const std::vector<Command>& all() {

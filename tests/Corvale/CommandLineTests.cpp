@@ -190,8 +190,13 @@ TEST_F(CommandLineTest, EachOutcomePrintsAndEndsAsTheTableSays) {
     std::ofstream(binary) << "\xff\xfe\x00\x01";
     EXPECT_EQ(answered(encoded(Reply::file(binary))),
               (Printed{1, "", "Couldn't read " + binary.string() + ".\n"}));
-    EXPECT_EQ(answered(encoded(Reply::file(home.path()))),
-              (Printed{1, "", "Couldn't read " + home.path().string() + ".\n"}));
+    // Nor a folder, or a pipe that would keep the client waiting for a writer.
+    std::filesystem::path pipe = home.path() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::filesystem::path& unreadable : {home.path(), pipe}) {
+        EXPECT_EQ(answered(encoded(Reply::file(unreadable))),
+                  (Printed{1, "", "Couldn't read " + unreadable.string() + ".\n"}));
+    }
 
     // Whatever is not one reply is no answer.
     for (std::string reply : {"", "{}", R"({"ok":3})", R"({"ok":"cut)", "[]", R"({"other":"x"})"}) {
