@@ -26,8 +26,9 @@ namespace {
 // The answer never blocks the queue. What the socket does not take at once is offered again on
 // a timer, and once it is out, whatever the client still sends (the rest of a request cut at
 // the limit) is read and dropped until the client closes, so that it can read the reply instead
-// of having its connection reset. A client that does neither within `patience` is closed, and
-// costs the server nothing but its descriptor until then.
+// of having its connection reset. A client that takes none of its reply for `patience`, or has
+// not finished sending `patience` after the reply, is closed; until then it costs the server its
+// descriptor and nothing else.
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
     Connection(int descriptor, DispatchQueue queue, std::chrono::milliseconds patience)
@@ -44,9 +45,9 @@ public:
             return;
         }
         try {
-            unsent_ = json::encodeCompact(json::encode(reply));
+            reply_ = json::encodeCompact(json::encode(reply));
         } catch (const std::exception&) {
-            unsent_.clear();
+            reply_.clear();
         }
         deadline_ = Clock::now() + patience_;
         finish();
@@ -63,14 +64,19 @@ private:
 
     // On the server's queue: moves what it can without waiting, then looks again later.
     void finish() {
-        bool moved = write();
+        bool written = write();
+        bool moved = written;
         if (descriptor_ >= 0 && halfClosed_) {
             moved = drain() || moved;
         }
         if (descriptor_ < 0) {
             return;
         }
-        if (Clock::now() >= *deadline_) {
+        // The time-out runs from the last part of the reply taken, so a long reply read slowly
+        // is whole; a client sending without end is not waited for.
+        if (written) {
+            deadline_ = Clock::now() + patience_;
+        } else if (Clock::now() >= *deadline_) {
             close();
             return;
         }
@@ -84,8 +90,8 @@ private:
     // whole. False when nothing moved. Closes on a vanished client.
     bool write() {
         std::size_t before = sent_;
-        while (sent_ < unsent_.size()) {
-            ssize_t sent = ::send(descriptor_, unsent_.data() + sent_, unsent_.size() - sent_,
+        while (sent_ < reply_.size()) {
+            ssize_t sent = ::send(descriptor_, reply_.data() + sent_, reply_.size() - sent_,
                                   MSG_DONTWAIT | MSG_NOSIGNAL);
             if (sent < 0 && errno == EINTR) {
                 continue;
@@ -138,7 +144,7 @@ private:
     DispatchQueue queue_;
     std::chrono::milliseconds patience_;
     // The encoded reply; `sent_` bytes of it are out.
-    std::string unsent_;
+    std::string reply_;
     std::size_t sent_ = 0;
     bool halfClosed_ = false;
     std::optional<Clock::time_point> deadline_;

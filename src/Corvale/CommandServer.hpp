@@ -59,8 +59,8 @@ public:
     struct Options {
         // How long one connection may take to send its request.
         std::chrono::milliseconds receiveTimeout{5000};
-        // How long a reply may wait to be taken by its client, and the rest of a request cut at
-        // the limit to be read and dropped, before the connection is closed.
+        // How long a client may take none of its reply, and after the reply, how long it has to
+        // finish sending (the rest of a request cut at the limit, dropped), before it is closed.
         std::chrono::milliseconds replyTimeout{5000};
         // The user whose clients are served; others are closed unanswered.
         uid_t user = ::getuid();
