@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -20,10 +22,17 @@ namespace {
 
 // One accepted connection: answered once from the server's queue, and closed then, or when the
 // last callback that could answer it is gone, whichever comes first.
-class Connection {
+//
+// The answer never blocks the queue. What the socket does not take at once is offered again on
+// a timer, and once it is out, whatever the client still sends (the rest of a request cut at
+// the limit) is read and dropped until the client closes, so that it can read the reply instead
+// of having its connection reset. A client that takes none of its reply for `patience`, or has
+// not finished sending `patience` after the reply, is closed; until then it costs the server its
+// descriptor and nothing else.
+class Connection : public std::enable_shared_from_this<Connection> {
 public:
-    Connection(int descriptor, DispatchQueue queue)
-        : descriptor_(descriptor), queue_(std::move(queue)) {}
+    Connection(int descriptor, DispatchQueue queue, std::chrono::milliseconds patience)
+        : descriptor_(descriptor), queue_(std::move(queue)), patience_(patience) {}
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     ~Connection() { close(); }
@@ -32,17 +41,16 @@ public:
 
     // On the server's queue.
     void answer(const Reply& reply) {
-        if (descriptor_ < 0) {
+        if (descriptor_ < 0 || deadline_) {
             return;
         }
-        std::string bytes;
         try {
-            bytes = json::encodeCompact(json::encode(reply));
+            reply_ = json::encodeCompact(json::encode(reply));
         } catch (const std::exception&) {
-            bytes.clear();
+            reply_.clear();
         }
-        Socket::writeAll(descriptor_, bytes);
-        close();
+        deadline_ = Clock::now() + patience_;
+        finish();
     }
 
     // Any thread: the answer hops to the server's queue, so the caller never waits on a socket.
@@ -52,6 +60,79 @@ public:
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    // On the server's queue: moves what it can without waiting, then looks again later.
+    void finish() {
+        bool written = write();
+        bool moved = written;
+        if (descriptor_ >= 0 && halfClosed_) {
+            moved = drain() || moved;
+        }
+        if (descriptor_ < 0) {
+            return;
+        }
+        // The time-out runs from the last part of the reply taken, so a long reply read slowly
+        // is whole; a client sending without end is not waited for.
+        if (written) {
+            deadline_ = Clock::now() + patience_;
+        } else if (Clock::now() >= *deadline_) {
+            close();
+            return;
+        }
+        // Soon while the client keeps up, less often while it does not.
+        wait_ = moved ? std::chrono::milliseconds(1)
+                      : std::min(wait_ * 2, std::chrono::milliseconds(64));
+        queue_.asyncAfter(wait_, [self = shared_from_this()] { self->finish(); });
+    }
+
+    // Sends what the socket takes now; then the half-close tells the client the reply is
+    // whole. False when nothing moved. Closes on a vanished client.
+    bool write() {
+        std::size_t before = sent_;
+        while (sent_ < reply_.size()) {
+            ssize_t sent = ::send(descriptor_, reply_.data() + sent_, reply_.size() - sent_,
+                                  MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (sent < 0 && errno == EINTR) {
+                continue;
+            }
+            if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                return sent_ != before;
+            }
+            if (sent <= 0) {
+                close();
+                return false;
+            }
+            sent_ += static_cast<std::size_t>(sent);
+        }
+        if (!halfClosed_) {
+            ::shutdown(descriptor_, SHUT_WR);
+            halfClosed_ = true;
+            return true;
+        }
+        return false;
+    }
+
+    // Reads and drops what the client still sends, a bounded amount per turn; the connection
+    // is done at the client's end of stream. True when something was read.
+    bool drain() {
+        std::array<char, 16 * 1024> dropped{};
+        for (int turn = 0; turn < 64; ++turn) {
+            ssize_t got = ::recv(descriptor_, dropped.data(), dropped.size(), MSG_DONTWAIT);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                return turn > 0;
+            }
+            if (got <= 0) {
+                close();
+                return false;
+            }
+        }
+        return true;
+    }
+
     void close() {
         if (descriptor_ >= 0) {
             ::close(descriptor_);
@@ -61,6 +142,13 @@ private:
 
     int descriptor_;
     DispatchQueue queue_;
+    std::chrono::milliseconds patience_;
+    // The encoded reply; `sent_` bytes of it are out.
+    std::string reply_;
+    std::size_t sent_ = 0;
+    bool halfClosed_ = false;
+    std::optional<Clock::time_point> deadline_;
+    std::chrono::milliseconds wait_{1};
 };
 
 // Whether the peer runs as `user`.
@@ -116,36 +204,38 @@ bool Server::start() {
     if (listener < 0) {
         return false;
     }
-    mode_t previous = ::umask(0177);
+    // The file is the owner's alone before anyone can connect: nobody can while it does not
+    // listen. The process's file-creation mask is left alone, as other threads make files too.
     int result =
         ::bind(listener, reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un));
-    int error = errno;
-    ::umask(previous);
+    if (result == 0) {
+        result = ::chmod(path_.c_str(), 0600);
+    }
     if (result == 0) {
         result = ::listen(listener, 8);
-        error = errno;
     }
     if (result != 0) {
+        int error = errno;
         Log::lifecycle().error([&] {
             return "couldn't open the command-line socket: " + std::string(std::strerror(error));
         });
         ::close(listener);
+        std::filesystem::remove(path_, ignored);
         return false;
     }
 
-    std::weak_ptr<Server> weak = weak_from_this();
-    try {
-        DispatchSource source = DispatchSource::read(listener, queue_, [weak, listener] {
-            if (std::shared_ptr<Server> self = weak.lock()) {
-                self->accept(listener);
-            }
-        });
+    {
         std::lock_guard lock(mutex_);
         listener_ = listener;
-        source_ = std::move(source);
+    }
+    try {
+        std::lock_guard lock(mutex_);
+        source_ = DispatchSource::read(listener, queue_, acceptor(listener));
     } catch (const DispatchError& failure) {
         Log::lifecycle().error(
             [&] { return "couldn't open the command-line socket: " + failure.description(); });
+        std::lock_guard lock(mutex_);
+        listener_ = -1;
         ::close(listener);
         std::filesystem::remove(path_, ignored);
         return false;
@@ -174,12 +264,76 @@ void Server::stop() {
     }
 }
 
+DispatchSource::Handler Server::acceptor(int listener) {
+    std::weak_ptr<Server> weak = weak_from_this();
+    return [weak, listener] {
+        if (std::shared_ptr<Server> self = weak.lock()) {
+            self->accept(listener);
+        }
+    };
+}
+
+void Server::watch(int listener) {
+    std::lock_guard lock(mutex_);
+    if (listener_ != listener || source_) {
+        return;
+    }
+    try {
+        source_ = DispatchSource::read(listener, queue_, acceptor(listener));
+    } catch (const DispatchError& failure) {
+        // Watching takes a descriptor of its own, which may still be missing.
+        std::weak_ptr<Server> weak = weak_from_this();
+        queue_.async([weak, listener, error = failure.errorNumber()] {
+            if (std::shared_ptr<Server> self = weak.lock()) {
+                self->pauseAccepting(listener, error);
+            }
+        });
+    }
+}
+
+void Server::pauseAccepting(int listener, int error) {
+    std::optional<DispatchSource> source;
+    {
+        std::lock_guard lock(mutex_);
+        if (listener_ != listener) {
+            return;
+        }
+        source = std::move(source_);
+        source_.reset();
+    }
+    // The connection still waits to be accepted, so the source would fire again at once.
+    if (source) {
+        source->cancel();
+    }
+    if (acceptPause_ == std::chrono::milliseconds::zero()) {
+        Log::lifecycle().error([&] {
+            return "the command line takes no connections for now: " +
+                   std::string(std::strerror(error));
+        });
+    }
+    acceptPause_ = std::clamp(acceptPause_ * 2, std::chrono::milliseconds(50),
+                              std::chrono::milliseconds(2000));
+    std::weak_ptr<Server> weak = weak_from_this();
+    queue_.asyncAfter(acceptPause_, [weak, listener] {
+        if (std::shared_ptr<Server> self = weak.lock()) {
+            self->watch(listener);
+        }
+    });
+}
+
 void Server::accept(int listener) {
     int descriptor = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     if (descriptor < 0) {
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            pauseAccepting(listener, errno);
+        }
         return;
     }
-    auto connection = std::make_shared<Connection>(descriptor, queue_);
+    if (acceptPause_ != std::chrono::milliseconds::zero()) {
+        acceptPause_ = std::chrono::milliseconds::zero();
+        Log::lifecycle()("the command line takes connections again");
+    }
+    auto connection = std::make_shared<Connection>(descriptor, queue_, options_.replyTimeout);
     // Another user's process gets nothing, not even a refusal.
     if (!isUser(descriptor, options_.user)) {
         return;

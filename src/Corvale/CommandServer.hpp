@@ -36,6 +36,9 @@ std::optional<sockaddr_un> address(std::string_view path);
 // Sets the receive time-out: whole seconds (truncated) and the fraction in microseconds. A
 // time-out that would come out as zero, which means none to the system, is one microsecond.
 void setTimeout(int descriptor, double seconds);
+// The same for sending, which on these sockets also bounds the wait in `connect` while the
+// server's queue of waiting connections is full.
+void setSendTimeout(int descriptor, double seconds);
 
 // Writes until every byte is out, repeating after EINTR; any other error, or a write of nothing,
 // stops it silently. Never raises SIGPIPE.
@@ -56,6 +59,9 @@ public:
     struct Options {
         // How long one connection may take to send its request.
         std::chrono::milliseconds receiveTimeout{5000};
+        // How long a client may take none of its reply, and after the reply, how long it has to
+        // finish sending (the rest of a request cut at the limit, dropped), before it is closed.
+        std::chrono::milliseconds replyTimeout{5000};
         // The user whose clients are served; others are closed unanswered.
         uid_t user = ::getuid();
     };
@@ -83,6 +89,13 @@ private:
 
     // On the queue: serves one waiting connection.
     void accept(int listener);
+    // The read source's handler: accepts through a weak reference.
+    DispatchSource::Handler acceptor(int listener);
+    // Watches the listener for connections, unless it was stopped; after a pause, tries again.
+    void watch(int listener);
+    // On the queue, when accepting fails for want of descriptors or memory: stops watching for
+    // a while, longer each time in a row, instead of being called again at once.
+    void pauseAccepting(int listener, int error);
 
     std::filesystem::path path_;
     DispatchQueue queue_;
@@ -90,6 +103,8 @@ private:
     mutable std::mutex mutex_;
     int listener_ = -1;
     std::optional<DispatchSource> source_;
+    // On the queue: the pause after the last failed accept; zero while accepting works.
+    std::chrono::milliseconds acceptPause_{0};
 };
 
 // Starts the application's server at `socketURL()` unless one runs, and stops it when the

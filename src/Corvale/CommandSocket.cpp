@@ -63,6 +63,11 @@ void setTimeout(int descriptor, double seconds) {
     ::setsockopt(descriptor, SOL_SOCKET, SO_RCVTIMEO, &value, sizeof value);
 }
 
+void setSendTimeout(int descriptor, double seconds) {
+    timeval value = asTimeval(seconds);
+    ::setsockopt(descriptor, SOL_SOCKET, SO_SNDTIMEO, &value, sizeof value);
+}
+
 void writeAll(int descriptor, std::string_view data) {
     bool socket = true;
     while (!data.empty()) {
@@ -194,20 +199,28 @@ Outcome send(const Request& request, double timeout) {
     if (socket.get() < 0) {
         return Outcome::notRunning();
     }
+    // The time-out covers the whole attempt: the wait in connect while the server's queue of
+    // waiting connections is full, sending the request and reading the reply.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point start = Clock::now();
+    // A year is for ever here; what is not a number is no time at all.
+    timeout = std::isnan(timeout) ? 0 : std::clamp(timeout, 0.0, 366.0 * 24 * 3600);
+    auto left = [&] {
+        return std::max(timeout - std::chrono::duration<double>(Clock::now() - start).count(), 0.0);
+    };
+    Socket::setSendTimeout(socket.get(), timeout);
     if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&*address),
                   sizeof(sockaddr_un)) != 0) {
-        return Outcome::notRunning();
+        // Someone listens but takes no one in: that is an application, not answering.
+        return errno == EAGAIN ? Outcome::noAnswer() : Outcome::notRunning();
     }
-    Socket::setTimeout(socket.get(), timeout);
     // A server too busy to read a long request must not hold the client longer than a reply.
-    timeval sendTimeout{};
-    socklen_t length = sizeof sendTimeout;
-    ::getsockopt(socket.get(), SOL_SOCKET, SO_RCVTIMEO, &sendTimeout, &length);
-    ::setsockopt(socket.get(), SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout);
-
+    Socket::setSendTimeout(socket.get(), left());
     Socket::writeAll(socket.get(), bytes);
     ::shutdown(socket.get(), SHUT_WR);
-    std::string answer = Socket::readAll(socket.get(), Socket::largestReply);
+    std::string answer = Socket::readAll(socket.get(), Socket::largestReply,
+                                         std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                             std::chrono::duration<double>(left())));
     try {
         return Outcome::replied(json::decode<Reply>(std::string_view(answer)));
     } catch (const json::DecodingError&) {

@@ -3,7 +3,6 @@
 #include "CorvaleCore/Text.hpp"
 
 #include "Corvale/CommandsInternal.hpp"
-#include "Corvale/SettingsCommands.hpp"
 
 #include "Corvale/Diagnostics.hpp"
 #include "Corvale/JsonText.hpp"
@@ -11,17 +10,13 @@
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/Error.hpp"
-#include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/Folders.hpp"
 
 #include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <exception>
-#include <iostream>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -34,29 +29,11 @@ bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && asciiLowercased(a) == asciiLowercased(b);
 }
 
-std::string programName() {
-    return asciiLowercased(AppIdentity::current().name);
-}
-
-std::string noSuchCommand(std::string_view name) {
-    return "There's no command '" + std::string(name) + "'. Try: " + programName() + " help";
-}
-
 // Characters, not bytes, for the usage text's column: UTF-8 continuation bytes do not count.
 std::size_t characters(std::string_view text) {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
         return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     }));
-}
-
-bool validUTF8(std::string_view text) {
-    try {
-        (void)json::Json(std::string(text))
-            .dump(-1, ' ', false, json::Json::error_handler_t::strict);
-        return true;
-    } catch (const json::Json::exception&) {
-        return false;
-    }
 }
 
 void stateCommand(const Arguments&, const ReplyCallback& reply) {
@@ -121,6 +98,24 @@ Registry& registry() {
 
 } // namespace
 
+std::string internal::programName() {
+    return asciiLowercased(AppIdentity::current().name);
+}
+
+std::string internal::noSuchCommand(std::string_view name) {
+    // A name of any length may arrive; the answer to it stays a line, cut where a character
+    // begins.
+    constexpr std::size_t longest = 64;
+    std::string shown(name.substr(0, longest));
+    if (name.size() > longest) {
+        while (!shown.empty() && (static_cast<unsigned char>(name[shown.size()]) & 0xC0) == 0x80) {
+            shown.pop_back();
+        }
+        shown += "…";
+    }
+    return "There's no command '" + shown + "'. Try: " + programName() + " help";
+}
+
 const std::vector<Command>& all() {
     return registry().commands;
 }
@@ -161,7 +156,7 @@ std::string help() {
     }
     const std::size_t column = longest + 2;
 
-    std::string program = programName();
+    std::string program = internal::programName();
     std::string text = "Usage: " + program + " <command>\n\nCommands:\n";
     const Command* lastLink = nullptr;
     for (std::size_t i = 0; i < listed.size(); ++i) {
@@ -204,7 +199,7 @@ void reset() {
 void run(std::string_view name, Arguments arguments, Caller caller, ReplyCallback done) {
     std::optional<Command> found = command(name);
     if (!found) {
-        done(Reply::failure(noSuchCommand(name)));
+        done(Reply::failure(internal::noSuchCommand(name)));
         return;
     }
     // The first reply wins, from whichever thread it comes; `done` is released with it, so
@@ -278,145 +273,6 @@ std::string fullPath(std::string_view path, const std::optional<std::string>& fo
 
 std::string fullPath(std::string_view path) {
     return fullPath(path, registry().caller.folder);
-}
-
-std::optional<int> clientStatus(const Arguments& arguments, std::ostream& out, std::ostream& err) {
-    if (arguments.size() < 2) {
-        return std::nullopt;
-    }
-    const std::string& first = arguments[1];
-    // The system's and a debugger's options for the application.
-    if (!first.empty() && first.front() == '-' && first != "-h" && first != "--help") {
-        return std::nullopt;
-    }
-    return commandLine(Arguments(arguments.begin() + 1, arguments.end()), out, err);
-}
-
-void runIfAsked(const Arguments& arguments) {
-    if (std::optional<int> status = clientStatus(arguments, std::cout, std::cerr)) {
-        std::cout.flush();
-        std::cerr.flush();
-        std::exit(*status);
-    }
-}
-
-void runIfAsked(int argc, char** argv) {
-    runIfAsked(Arguments(argv, argv + std::max(argc, 0)));
-}
-
-int commandLine(const Arguments& arguments, std::ostream& out, std::ostream& err) {
-    auto fail = [&](const std::string& message, int status) {
-        err << message << '\n';
-        err.flush();
-        return status;
-    };
-    std::string typed = arguments.empty() ? "help" : arguments.front();
-    std::string lower = asciiLowercased(typed);
-    if (lower == "help" || lower == "-h" || lower == "--help") {
-        out << help() << '\n';
-        out.flush();
-        return 0;
-    }
-    std::optional<Command> found = command(typed);
-    if (!found) {
-        return fail(noSuchCommand(typed), 2);
-    }
-
-    Request request;
-    request.command = found->name;
-    request.arguments.assign(arguments.begin() + 1, arguments.end());
-    std::error_code error;
-    std::filesystem::path here = std::filesystem::current_path(error);
-    if (!error) {
-        request.folder = here.string();
-    }
-    if (found->fileArgument && !request.arguments.empty()) {
-        request.arguments.front() = fullPath(request.arguments.front(), request.folder);
-    }
-
-    Outcome outcome = ask(request, found->launches, found->timeout);
-    std::string name = AppIdentity::current().name;
-    switch (outcome.kind) {
-    case Outcome::Kind::notRunning:
-        return fail(name + " isn't running.", 1);
-    case Outcome::Kind::noAnswer:
-        return fail("No answer from " + name + ".", 1);
-    case Outcome::Kind::reply:
-        break;
-    }
-    const Reply& reply = outcome.reply;
-    switch (reply.kind) {
-    case Reply::Kind::ok:
-        if (!reply.text.empty()) {
-            out << reply.text << '\n';
-            out.flush();
-        }
-        return 0;
-    case Reply::Kind::file: {
-        std::optional<std::string> contents = readFile(reply.path());
-        if (!contents || !validUTF8(*contents)) {
-            return fail("Couldn't read " + reply.text + ".", 1);
-        }
-        out << *contents << '\n';
-        out.flush();
-        return 0;
-    }
-    case Reply::Kind::failure:
-        return fail(reply.text, 1);
-    }
-    return 1;
-}
-
-void addSettingsCommands(std::function<void(const std::filesystem::path&)> exportTo,
-                         std::function<void(const std::filesystem::path&)> importFrom) {
-    auto described = [](const std::exception& error) {
-        if (const auto* ours = dynamic_cast<const Error*>(&error)) {
-            return ours->description();
-        }
-        return std::string(error.what());
-    };
-    add({.name = "export",
-         .arguments = "[file]",
-         .summary = "Save the settings to a file, or print them",
-         .fileArgument = true,
-         .run = [exportTo, described](const Arguments& arguments, const ReplyCallback& reply) {
-             try {
-                 if (!arguments.empty()) {
-                     // The client sent it absolute; a request from elsewhere may not be.
-                     std::string location = fullPath(arguments.front());
-                     exportTo(location);
-                     reply(Reply::ok("Saved the settings to " + location));
-                     return;
-                 }
-                 std::filesystem::path folder = applicationCaches();
-                 exportTo(folder / "settings.json");
-                 reply(Reply::file(folder / "settings.json"));
-             } catch (const std::exception& error) {
-                 reply(Reply::failure(described(error)));
-             }
-         }});
-    add({.name = "import",
-         .arguments = "<file>",
-         .summary = "Replace the settings with the ones in a file",
-         .fileArgument = true,
-         .run = [importFrom, described](const Arguments& arguments, const ReplyCallback& reply) {
-             if (arguments.empty()) {
-                 reply(Reply::failure("Say which file to import: " + programName() +
-                                      " import <file>"));
-                 return;
-             }
-             try {
-                 std::string location = fullPath(arguments.front());
-                 importFrom(location);
-                 reply(Reply::ok("Imported the settings from " + location));
-             } catch (const std::exception& error) {
-                 reply(Reply::failure(described(error)));
-             }
-         }});
-}
-
-int commandLine(const Arguments& arguments) {
-    return commandLine(arguments, std::cout, std::cerr);
 }
 
 } // namespace corvale::Commands

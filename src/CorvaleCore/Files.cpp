@@ -10,8 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <utility>
 
 namespace corvale {
 
@@ -20,6 +19,10 @@ namespace {
 // Closes a descriptor on every way out.
 struct Descriptor {
     int fd;
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    Descriptor(Descriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
     ~Descriptor() {
         if (fd >= 0) {
             ::close(fd);
@@ -39,9 +42,12 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& path) {
 FileError::FileError(Operation operation, std::filesystem::path path, int errorNumber)
     : operation_(operation), path_(std::move(path)), errno_(errorNumber) {}
 
+FileError::FileError(Operation operation, std::filesystem::path path, std::string reason)
+    : operation_(operation), path_(std::move(path)), errno_(0), reason_(std::move(reason)) {}
+
 std::string FileError::description() const {
     std::string name = path_.filename().string();
-    std::string reason = std::strerror(errno_);
+    std::string reason = reason_.empty() ? std::string(std::strerror(errno_)) : reason_;
     if (operation_ == Operation::read) {
         return "The file “" + name + "” couldn't be opened: " + reason + ".";
     }
@@ -92,28 +98,40 @@ void writeAtomically(const std::filesystem::path& path, std::string_view bytes) 
     }
 }
 
-std::optional<std::string> readFile(const std::filesystem::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) {
-        return std::nullopt;
-    }
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        return std::nullopt;
-    }
-    std::ostringstream contents;
-    contents << stream.rdbuf();
-    if (stream.bad()) {
-        return std::nullopt;
-    }
-    return std::move(contents).str();
-}
+namespace {
 
-std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) {
-    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+// Opens a regular file for reading without waiting: opening a pipe for reading would wait for a
+// writer, so the file is opened without blocking and looked at before anything is read.
+Descriptor openRegular(const std::filesystem::path& path) {
+    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
     if (file.fd < 0) {
         throw FileError(FileError::Operation::read, path, errno);
     }
+    struct stat status {};
+    if (::fstat(file.fd, &status) != 0) {
+        throw FileError(FileError::Operation::read, path, errno);
+    }
+    if (S_ISDIR(status.st_mode)) {
+        throw FileError(FileError::Operation::read, path, EISDIR);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw FileError(FileError::Operation::read, path, "It isn't a regular file");
+    }
+    return file;
+}
+
+} // namespace
+
+std::optional<std::string> readFile(const std::filesystem::path& path) {
+    try {
+        return readWholeFile(path, std::string().max_size());
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
+std::string readWholeFile(const std::filesystem::path& path, std::size_t limit) {
+    Descriptor file = openRegular(path);
     std::string contents;
     char buffer[16 * 1024];
     while (true) {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -84,7 +86,20 @@ public:
     ~RawClient() { close(); }
 
     bool connected() const { return connected_; }
-    void write(std::string_view bytes) const { Commands::Socket::writeAll(descriptor_, bytes); }
+    int descriptor() const { return descriptor_; }
+    // Answers how much of it the server took before an error.
+    std::size_t write(std::string_view bytes) const {
+        std::size_t taken = 0;
+        while (taken < bytes.size()) {
+            ssize_t sent =
+                ::send(descriptor_, bytes.data() + taken, bytes.size() - taken, MSG_NOSIGNAL);
+            if (sent <= 0 && errno != EINTR) {
+                break;
+            }
+            taken += static_cast<std::size_t>(std::max<ssize_t>(sent, 0));
+        }
+        return taken;
+    }
     void halfClose() const { ::shutdown(descriptor_, SHUT_WR); }
     // Everything until the server closes, however long that takes.
     std::string readAll() const {

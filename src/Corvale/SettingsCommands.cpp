@@ -1,0 +1,59 @@
+#include "Corvale/SettingsCommands.hpp"
+
+#include "Corvale/CommandsInternal.hpp"
+#include "CorvaleCore/Error.hpp"
+#include "CorvaleCore/Files.hpp"
+
+#include <exception>
+
+namespace corvale::Commands {
+
+void addSettingsCommands(std::function<void(const std::filesystem::path&)> exportTo,
+                         std::function<void(const std::filesystem::path&)> importFrom) {
+    auto described = [](const std::exception& error) {
+        if (const auto* ours = dynamic_cast<const Error*>(&error)) {
+            return ours->description();
+        }
+        return std::string(error.what());
+    };
+    add({.name = "export",
+         .arguments = "[file]",
+         .summary = "Save the settings to a file, or print them",
+         .fileArgument = true,
+         .run = [exportTo, described](const Arguments& arguments, const ReplyCallback& reply) {
+             try {
+                 if (!arguments.empty()) {
+                     // The client sent it absolute; a request from elsewhere may not be.
+                     std::string location = fullPath(arguments.front());
+                     exportTo(location);
+                     reply(Reply::ok("Saved the settings to " + location));
+                     return;
+                 }
+                 std::filesystem::path folder = applicationCaches();
+                 exportTo(folder / "settings.json");
+                 reply(Reply::file(folder / "settings.json"));
+             } catch (const std::exception& error) {
+                 reply(Reply::failure(described(error)));
+             }
+         }});
+    add({.name = "import",
+         .arguments = "<file>",
+         .summary = "Replace the settings with the ones in a file",
+         .fileArgument = true,
+         .run = [importFrom, described](const Arguments& arguments, const ReplyCallback& reply) {
+             if (arguments.empty()) {
+                 reply(Reply::failure("Say which file to import: " + internal::programName() +
+                                      " import <file>"));
+                 return;
+             }
+             try {
+                 std::string location = fullPath(arguments.front());
+                 importFrom(location);
+                 reply(Reply::ok("Imported the settings from " + location));
+             } catch (const std::exception& error) {
+                 reply(Reply::failure(described(error)));
+             }
+         }});
+}
+
+} // namespace corvale::Commands
