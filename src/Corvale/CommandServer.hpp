@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Corvale/Commands.hpp"
-#include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/DispatchSource.hpp"
 
 #include <sys/types.h>
 #include <sys/un.h>

@@ -4,7 +4,7 @@
 #include "Corvale/CommandServer.hpp"
 #include "Corvale/Commands.hpp"
 #include "Corvale/Termination.hpp"
-#include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/DispatchSource.hpp"
 #include "CorvaleCore/Log.hpp"
 
 #include "Corvale/CommandTesting.hpp"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Corvale/CrashNote.hpp"
-#include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/DispatchSource.hpp"
 #include "CorvaleCore/Subscribers.hpp"
 
 #include <optional>
