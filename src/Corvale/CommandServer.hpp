@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace corvale::Commands {
 
@@ -89,6 +90,8 @@ private:
     Options options_;
     mutable std::mutex mutex_;
     int listener_ = -1;
+    // The socket file it made (device, inode).
+    std::pair<dev_t, ino_t> bound_{};
     std::optional<DispatchSource> source_;
 };
 

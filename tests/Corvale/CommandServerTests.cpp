@@ -367,7 +367,7 @@ TEST_F(CommandServerTest, StaleSocketFileIsReplacedAtStart) {
     EXPECT_EQ(ask(echo("again"))->result(), Outcome::replied(Reply::ok("again")));
 }
 
-TEST_F(CommandServerTest, SocketFileIsTheOwnersOnlyAndGoesWithTheServer) {
+TEST_F(CommandServerTest, SocketFileIsTheOwnersOnlyAndGoesWithTheServerThatMadeIt) {
     mode_t mask = ::umask(0022);
     auto server = serve();
     struct stat status {};
@@ -377,8 +377,12 @@ TEST_F(CommandServerTest, SocketFileIsTheOwnersOnlyAndGoesWithTheServer) {
     // The mask is put back after the bind.
     EXPECT_EQ(::umask(mask), 0022u);
 
+    // One that took the path over keeps its socket when the first one stops.
+    auto successor = serve();
     server->stop();
     EXPECT_FALSE(server->isListening());
+    EXPECT_EQ(ask(echo("still"))->result(), Outcome::replied(Reply::ok("still")));
+    successor->stop();
     EXPECT_FALSE(std::filesystem::exists(socket()));
     EXPECT_EQ(Commands::send(echo("gone?"), 1), Outcome::notRunning());
 }
