@@ -17,8 +17,8 @@ void showSettings() {
 void showCrashNote(const corvale::CrashNote::Model& model) {
     corvale::CrashNote::Page page = corvale::CrashNote::page(model);
     corvale::Log::lifecycle()([&] {
-        return "The crash-note window isn't built yet; it would show: " + page.title +
-               " (version " + model.version + ").";
+        return "The crash note is ready: " + page.title + " (version " + model.version +
+               "). Its window isn't built yet.";
     });
 }
 
