@@ -224,9 +224,13 @@ bool Server::start() {
         return false;
     }
 
+    // Which file this server made, so that stopping never removes another one's socket.
+    struct stat made {};
+    ::stat(path_.c_str(), &made);
     {
         std::lock_guard lock(mutex_);
         listener_ = listener;
+        bound_ = {made.st_dev, made.st_ino};
     }
     try {
         std::lock_guard lock(mutex_);
@@ -246,12 +250,14 @@ bool Server::start() {
 void Server::stop() {
     std::optional<DispatchSource> source;
     int listener = -1;
+    std::pair<dev_t, ino_t> bound;
     {
         std::lock_guard lock(mutex_);
         source = std::move(source_);
         source_.reset();
         listener = listener_;
         listener_ = -1;
+        bound = bound_;
     }
     // Waits for a connection being read, unless this is that handler itself.
     if (source) {
@@ -259,8 +265,11 @@ void Server::stop() {
     }
     if (listener >= 0) {
         ::close(listener);
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
+        struct stat now {};
+        if (::stat(path_.c_str(), &now) == 0 && std::pair(now.st_dev, now.st_ino) == bound) {
+            std::error_code ignored;
+            std::filesystem::remove(path_, ignored);
+        }
     }
 }
 

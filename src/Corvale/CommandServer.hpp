@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Corvale/Commands.hpp"
-#include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/DispatchSource.hpp"
 
 #include <sys/types.h>
 #include <sys/un.h>
@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace corvale::Commands {
 
@@ -102,6 +103,8 @@ private:
     Options options_;
     mutable std::mutex mutex_;
     int listener_ = -1;
+    // The socket file it made (device, inode).
+    std::pair<dev_t, ino_t> bound_{};
     std::optional<DispatchSource> source_;
     // On the queue: the pause after the last failed accept; zero while accepting works.
     std::chrono::milliseconds acceptPause_{0};

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Corvale/StackSampler.hpp"
-#include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/DispatchSource.hpp"
 #include "CorvaleCore/Locked.hpp"
 
 #include <atomic>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/DispatchSource.hpp"
 #include "CorvaleCore/Subscribers.hpp"
 #include "Platform/Notifications.hpp"
 #include "Platform/System.hpp"

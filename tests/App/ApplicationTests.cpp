@@ -342,6 +342,28 @@ TEST_F(ApplicationTest, ASecondClientIsAnsweredWhileTheFirstHoldsTheConnection) 
               fourWays("natural", "natural", "standard", "standard"));
 }
 
+TEST_F(ApplicationTest, RunsWithoutADisplayAsOneInstanceThatLinksFromTheDesktopReach) {
+    App& app = launch({{"SKIRO_TEST_HOOKS", "1"},
+                       {"DISPLAY", std::nullopt},
+                       {"WAYLAND_DISPLAY", std::nullopt},
+                       {"QT_QPA_PLATFORM", std::nullopt}});
+    Finished second = client({});
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(second.err, "Skiro is already running.\n");
+    EXPECT_TRUE(std::filesystem::exists(corvale::Commands::socketURL()));
+
+    // What a desktop runs for a link of the scheme.
+    Finished link = client({"skiro://pause"});
+    EXPECT_EQ(link.status, 0) << link.err;
+    // A command never makes the user interface, so a platform Qt lacks is no matter.
+    Finished state = client({"state"}, {.environment = {{"QT_QPA_PLATFORM", "nonexistent"}}});
+    ASSERT_EQ(state.status, 0) << state.err;
+    EXPECT_EQ(corvale::json::parse(state.out)["state"], "paused");
+
+    Finished ended = app.end(SIGTERM);
+    EXPECT_EQ(ended.status, 0);
+}
+
 TEST_F(ApplicationTest, EndsCleanlyOnSIGTERMAndKeepsItsSettingsForTheNextRun) {
     {
         App& app = launch(withHooks());

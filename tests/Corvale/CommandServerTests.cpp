@@ -4,7 +4,7 @@
 #include "Corvale/CommandServer.hpp"
 #include "Corvale/Commands.hpp"
 #include "Corvale/Termination.hpp"
-#include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/DispatchSource.hpp"
 #include "CorvaleCore/Log.hpp"
 
 #include "Corvale/CommandTesting.hpp"
@@ -354,7 +354,7 @@ TEST_F(CommandServerTest, LargeRepliesAreReadWholeUpToSixteenMebibytes) {
     EXPECT_EQ(ask({"big", {"too big"}, std::nullopt})->result(), Outcome::noAnswer());
 }
 
-TEST_F(CommandServerTest, TheSocketFileReplacesAStaleOneIsTheOwnersOnlyAndGoesWithTheServer) {
+TEST_F(CommandServerTest, TheSocketFileReplacesAStaleOneIsTheOwnersOnlyAndGoesWithTheServerThatMadeIt) {
     std::filesystem::create_directories(socket().parent_path());
     {
         // A socket left behind by a run that ended without stopping.
@@ -379,7 +379,12 @@ TEST_F(CommandServerTest, TheSocketFileReplacesAStaleOneIsTheOwnersOnlyAndGoesWi
     EXPECT_EQ(status.st_mode & 0777, 0600u);
     EXPECT_EQ(ask(echo("fresh"))->result(), Outcome::replied(Reply::ok("fresh")));
 
+    // One that took the path over keeps its socket when the first one stops.
+    auto successor = serve();
     server->stop();
+    EXPECT_FALSE(server->isListening());
+    EXPECT_EQ(ask(echo("still"))->result(), Outcome::replied(Reply::ok("still")));
+    successor->stop();
     EXPECT_FALSE(std::filesystem::exists(socket()));
     EXPECT_EQ(Commands::send(echo("gone?"), 1), Outcome::notRunning());
 }

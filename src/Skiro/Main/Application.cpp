@@ -1,17 +1,11 @@
 #include "Skiro/Main/Application.hpp"
 
-#include "Corvale/CommandServer.hpp"
-#include "Corvale/Diagnostics.hpp"
-#include "Corvale/HangWatch.hpp"
-#include "Corvale/Termination.hpp"
-#include "CorvaleCore/LastRun.hpp"
-#include "CorvaleCore/Log.hpp"
+#include "Corvale/UI/EventLoopExecutor.hpp"
+#include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/MainLoop.hpp"
-#include "Skiro/AppSystem.hpp"
-#include "Skiro/DiagnosticsReport.hpp"
-#include "Skiro/Live.hpp"
-#include "Skiro/Settings.hpp"
-#include "Skiro/Tap/InputTap.hpp"
+#include "Skiro/UI/AppDelegate.hpp"
+
+#include <QApplication>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -19,6 +13,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -82,59 +77,45 @@ TerminationSignals::~TerminationSignals() {
     ::close(pipe_[1]);
 }
 
-int Application::run() {
-    corvale::MainLoop& loop = corvale::MainLoop::shared();
-    // Installed first, so that a signal while launching still ends the run in order.
-    TerminationSignals signals([&loop] { loop.stop(); });
-    corvale::DispatchQueue::main().async([this] { didFinishLaunching(); });
-    loop.run();
-    willTerminate();
-    return 0;
-}
+namespace {
 
-void Application::didFinishLaunching() {
-    corvale::LastRun::begin();
-    corvale::HangWatch::shared().start();
-    logging_ = Settings::shared().subscribe(
-        [](const Config& config) { corvale::Log::setDetailed(config.detailedLogging); });
-    corvale::CrashNote::configure(
-        {.recovered = "scrolling went back to the system's way until Skiro opened again",
-         .leftOut = "nothing about the apps you use or where the pointer was",
-         .alsoHas = "its settings"},
-        [this](const corvale::CrashNote::Model& model) { presentCrashNote(model); });
-    corvale::Diagnostics::useFacts(&appSystem().facts());
-    corvale::Diagnostics::configure([](const corvale::Diagnostics::Gathered& gathered) {
-        gathered(DiagnosticsReport::contribution());
-    });
-    // Release notes are configured here (releases, onboarding, the window that shows them).
-    // The status menu is made here and kept for the life of the process.
-    // Updates start here, with the status menu following their changes.
-    // The status menu, once it exists, follows the live controller here (its onChange).
-    Live::shared().start();
-    corvale::Commands::listen();
-    if (Settings::shared().config().hasCompletedOnboarding) {
-        // Release notes come first here, once they are configured.
-        corvale::CrashNote::showIfNeeded();
+// Without a display the application renders offscreen, so it runs headless as it does on a
+// desktop. A platform asked for by name is left alone.
+void chooseOffscreenWithoutDisplay() {
+    const auto unset = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value == nullptr || *value == '\0';
+    };
+    if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM")) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
-    // Here a first launch opens the welcome, and neither release notes nor the crash note.
 }
 
-void Application::presentCrashNote(const corvale::CrashNote::Model& model) {
-    // There is no crash-note window yet: the model waits here for it, and the log says what the
-    // note would show.
-    crashNote_ = model;
-    corvale::CrashNote::Page page = corvale::CrashNote::page(model);
-    corvale::Log::lifecycle()([&] {
-        return "The crash note is ready: " + page.title + " (version " + model.version + ").";
-    });
-}
+} // namespace
 
-void Application::willTerminate() {
-    // The framework's services let go first (the command server stops listening).
-    corvale::Termination::willTerminate();
-    // Scrolling is the system's again before the run is recorded as ended cleanly.
-    InputTap::shared(appSystem()).stop(true);
-    corvale::LastRun::end();
+int runApplication(int argc, char** argv) {
+    chooseOffscreenWithoutDisplay();
+    QApplication application(argc, argv);
+    // A menu-bar application: closing a window never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QGuiApplication::setDesktopFileName(
+        QString::fromStdString(corvale::AppIdentity::current().bundleID));
+    auto executor = std::make_shared<corvale::EventLoopExecutor>();
+    corvale::setMainExecutor(executor);
+    // What was posted before Qt took over the main queue runs first.
+    corvale::DispatchQueue::main().async([] { corvale::MainLoop::shared().drain(); });
+
+    AppDelegate delegate;
+    {
+        // Installed first, so that a signal while launching still ends the run in order.
+        TerminationSignals termination([] { QCoreApplication::quit(); });
+        corvale::DispatchQueue::main().async(
+            [&delegate] { delegate.applicationDidFinishLaunching(); });
+        QApplication::exec();
+    }
+    delegate.applicationWillTerminate();
+    corvale::setMainExecutor(nullptr);
+    return 0;
 }
 
 } // namespace skiro::app

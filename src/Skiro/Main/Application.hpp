@@ -1,35 +1,15 @@
 #pragma once
 
-#include "Corvale/CrashNote.hpp"
-#include "CorvaleCore/Dispatch.hpp"
-#include "CorvaleCore/Subscribers.hpp"
+#include "CorvaleCore/DispatchSource.hpp"
 
 #include <optional>
 
 namespace skiro::app {
 
-// The application once launching has finished, until it terminates: brings the parts up in
-// their order, runs the main queue, and takes them down when asked to end. Main thread only.
-class Application {
-public:
-    Application() = default;
-    Application(const Application&) = delete;
-    Application& operator=(const Application&) = delete;
-
-    // Brings everything up, runs the main loop until SIGTERM or SIGINT, shuts down. Answers the
-    // process's exit status.
-    int run();
-
-private:
-    void didFinishLaunching();
-    void willTerminate();
-    void presentCrashNote(const corvale::CrashNote::Model& model);
-
-    // Forwards the detailed-logging setting to the log for as long as the application runs.
-    std::optional<corvale::Subscription> logging_;
-    // The last crash or hang note presented, for the crash-note window to open with.
-    std::optional<corvale::CrashNote::Model> crashNote_;
-};
+// Runs the application: Qt's application object over the main queue, the delegate brought up
+// once the loop runs, and taken down when the loop ends (Quit, SIGTERM or SIGINT). Answers the
+// process's exit status. Main thread, once.
+int runApplication(int argc, char** argv);
 
 // SIGTERM and SIGINT, turned from signals into a call on the main queue. The handler only writes
 // a byte to a pipe; a read source on the main queue does the rest.

@@ -5,6 +5,7 @@
 #include "Corvale/Updates.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "Platform/Simulated/SimulatedUpdater.hpp"
+#include "CorvaleCore/Text.hpp"
 #include "Skiro/AppCommands.hpp"
 #include "Skiro/AppSystem.hpp"
 #include "Skiro/Main/Application.hpp"
@@ -12,10 +13,40 @@
 #include "Skiro/Main/TestScroll.hpp"
 #include "SkiroEngine/Identity.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <iostream>
 
 namespace {
+
+// A desktop hands a link to the application as its argument (`skiro skiro://pause`); the
+// client passes such arguments on to the running application, launching it first.
+void addLinkDelivery() {
+    corvale::Commands::add({.name = "open",
+                            .arguments = "link...",
+                            .summary = "Opens links of the application's scheme.",
+                            .launches = true,
+                            .listed = false,
+                            .run = [](const corvale::Commands::Arguments& links, auto reply) {
+                                corvale::Commands::open(links);
+                                reply(corvale::Commands::Reply::ok(""));
+                            }});
+}
+
+// The arguments, with "open" put in front when every one is a link of the application's scheme.
+corvale::Commands::Arguments withLinksOpened(int argc, char** argv) {
+    corvale::Commands::Arguments arguments(argv, argv + argc);
+    const std::string scheme = corvale::asciiLowercased(corvale::AppIdentity::current().name) + ":";
+    const bool allLinks =
+        arguments.size() > 1 &&
+        std::all_of(arguments.begin() + 1, arguments.end(), [&](const std::string& argument) {
+            return corvale::asciiLowercased(argument).starts_with(scheme);
+        });
+    if (allLinks) {
+        arguments.insert(arguments.begin() + 1, "open");
+    }
+    return arguments;
+}
 
 // Made once the process is known to be the application; never destroyed, as the tap thread
 // runs on it until the process ends.
@@ -27,7 +58,15 @@ int main(int argc, char** argv) {
     corvale::AppIdentity::setCurrent(skiro::appIdentity());
     skiro::AppCommands::add();
     skiro::app::addTestScroll([] { return desk.load(); });
-    corvale::Commands::runIfAsked(argc, argv);
+    addLinkDelivery();
+    corvale::Commands::runIfAsked(withLinksOpened(argc, argv));
+
+    // One instance: a launch while the application answers (or is reached and hangs) leaves it be.
+    if (corvale::Commands::send({.command = "state", .arguments = {}, .folder = std::nullopt}, 2)
+            .kind != corvale::Commands::Outcome::Kind::notRunning) {
+        std::cerr << corvale::AppIdentity::current().name << " is already running.\n";
+        return 0;
+    }
 
     auto* machine =
         new skiro::app::SimulatedDesk(skiro::app::SimulatedDesk::Options::fromEnvironment());
@@ -46,6 +85,5 @@ int main(int argc, char** argv) {
     std::cerr << corvale::AppIdentity::current().name
               << " is running on a simulated system. From another terminal: "
               << (argc > 0 ? argv[0] : "skiro") << " help" << std::endl;
-    skiro::app::Application application;
-    return application.run();
+    return skiro::app::runApplication(argc, argv);
 }

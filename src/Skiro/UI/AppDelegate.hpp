@@ -1,0 +1,29 @@
+#pragma once
+
+#include "CorvaleCore/Subscribers.hpp"
+#include "Skiro/UI/StatusMenu.hpp"
+
+#include <optional>
+
+namespace skiro {
+
+// The application once launching has finished, until it terminates: brings the parts up in
+// their order and takes them down. Main thread only; lives as long as the application object.
+class AppDelegate {
+public:
+    AppDelegate() = default;
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+
+    StatusMenu* statusMenu() { return statusMenu_ ? &*statusMenu_ : nullptr; }
+
+private:
+    std::optional<StatusMenu> statusMenu_;
+    // Forwards the detailed-logging setting to the log for as long as the application runs.
+    std::optional<corvale::Subscription> logging_;
+};
+
+} // namespace skiro

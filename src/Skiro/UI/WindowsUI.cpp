@@ -1,0 +1,32 @@
+#include "Skiro/UI/WindowsUI.hpp"
+
+#include "CorvaleCore/Log.hpp"
+
+#include <string>
+
+namespace skiro::WindowsUI {
+
+void showWelcome() {
+    corvale::Log::lifecycle()([] { return std::string("The welcome window isn't built yet."); });
+}
+
+void showSettings() {
+    corvale::Log::lifecycle()([] { return std::string("The settings window isn't built yet."); });
+}
+
+void showCrashNote(const corvale::CrashNote::Model& model) {
+    corvale::CrashNote::Page page = corvale::CrashNote::page(model);
+    corvale::Log::lifecycle()([&] {
+        return "The crash note is ready: " + page.title + " (version " + model.version +
+               "). Its window isn't built yet.";
+    });
+}
+
+void showWhatsNew(const std::vector<corvale::WhatsNew::Release>& releases) {
+    corvale::Log::lifecycle()([&] {
+        return "The release-notes window isn't built yet; it would show " +
+               std::to_string(releases.size()) + " release(s).";
+    });
+}
+
+} // namespace skiro::WindowsUI
