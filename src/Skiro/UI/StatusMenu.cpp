@@ -2,7 +2,7 @@
 
 #include "Corvale/Updates.hpp"
 #include "Skiro/AppSystem.hpp"
-#include "Skiro/Tap/System.hpp"
+#include "Skiro/Tap/Accessibility.hpp"
 #include "Skiro/UI/Icon.hpp"
 #include "Skiro/UI/WindowsUI.hpp"
 
