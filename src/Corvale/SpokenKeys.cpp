@@ -80,15 +80,7 @@ std::string text(std::string_view input) {
         tidy.push_back(c);
     }
 
-    std::size_t first = 0;
-    std::size_t end = tidy.size();
-    while (first < end && utf8::isWhitespace(tidy[first])) {
-        ++first;
-    }
-    while (end > first && utf8::isWhitespace(tidy[end - 1])) {
-        --end;
-    }
-    return utf8::encode(std::u32string_view(tidy).substr(first, end - first));
+    return utf8::trimmed(utf8::encode(tidy));
 }
 
 std::string spoken(const KeyCombo& combo) {

@@ -1,22 +1,15 @@
 #include "Corvale/Updates.hpp"
 
-#include "Corvale/SimulatedUpdater.hpp"
 #include "CorvaleCore/Bundle.hpp"
 #include "CorvaleCore/Log.hpp"
 
 namespace corvale {
 
-Updates::Updates(UpdaterFactory factory) : factory_(std::move(factory)) {}
+Updates::Updates(platform::UpdaterFactory factory) : factory_(std::move(factory)) {}
 
 Updates& Updates::shared() {
-    static Updates* shared = new Updates(defaultUpdater());
+    static Updates* shared = new Updates();
     return *shared;
-}
-
-UpdaterFactory Updates::defaultUpdater() {
-    return [](UpdaterDelegate& delegate) -> std::unique_ptr<UpdaterController> {
-        return std::make_unique<SimulatedUpdater>(delegate);
-    };
 }
 
 bool Updates::isConfigured() {
@@ -79,14 +72,14 @@ void Updates::setInstallsAutomatically(bool installs) {
     }
 }
 
-bool Updates::standardUserDriverShouldHandleShowingScheduledUpdate(const AppcastItem&,
+bool Updates::standardUserDriverShouldHandleShowingScheduledUpdate(const platform::AppcastItem&,
                                                                    bool immediateFocus) {
     return immediateFocus;
 }
 
 void Updates::standardUserDriverWillHandleShowingUpdate(bool handleShowingUpdate,
-                                                        const AppcastItem& update,
-                                                        const UserUpdateState& state) {
+                                                        const platform::AppcastItem& update,
+                                                        const platform::UserUpdateState& state) {
     if (handleShowingUpdate) {
         activate();
     } else if (!state.userInitiated) {
@@ -94,7 +87,7 @@ void Updates::standardUserDriverWillHandleShowingUpdate(bool handleShowingUpdate
     }
 }
 
-void Updates::standardUserDriverDidReceiveUserAttention(const AppcastItem&) {
+void Updates::standardUserDriverDidReceiveUserAttention(const platform::AppcastItem&) {
     setWaiting(std::nullopt);
 }
 

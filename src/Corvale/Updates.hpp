@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Corvale/Updater.hpp"
 #include "CorvaleCore/Subscribers.hpp"
+#include "Platform/Updater.hpp"
 
 #include <functional>
 #include <memory>
@@ -15,23 +15,23 @@ namespace corvale {
 // found while the application was not in immediate focus is only noted in `waiting` (the menu
 // shows it) until the user comes to it. A build without the update key never starts an
 // updater. Main thread only.
-class Updates : public UpdaterDelegate {
+class Updates : public platform::UpdaterDelegate {
 public:
-    using Date = UpdaterController::Date;
+    using Date = platform::UpdaterController::Date;
 
     // The answer wherever updates are asked for in a build without them.
     static constexpr const char* notConfiguredMessage = "This build doesn't check for updates.";
 
-    // Updaters come from `factory`; the shared instance's from `defaultUpdater()`.
-    explicit Updates(UpdaterFactory factory);
+    // Updaters come from `factory`; the shared instance's from the one the process entry hands
+    // in with `setFactory` (none until then, so nothing starts).
+    explicit Updates(platform::UpdaterFactory factory = {});
     Updates(const Updates&) = delete;
     Updates& operator=(const Updates&) = delete;
 
     static Updates& shared();
 
-    // The update framework is not on this platform: a simulated updater whose feed offers
-    // nothing.
-    static UpdaterFactory defaultUpdater();
+    // Before `start()`.
+    void setFactory(platform::UpdaterFactory factory) { factory_ = std::move(factory); }
 
     // The main bundle has a non-empty update key ("SUPublicEDKey").
     static bool isConfigured();
@@ -61,23 +61,23 @@ public:
     void setActivate(std::function<void()> activate) { activate_ = std::move(activate); }
 
     // The running updater; none before `start()` made one.
-    UpdaterController* controller() const { return controller_.get(); }
+    platform::UpdaterController* controller() const { return controller_.get(); }
 
     bool supportsGentleScheduledUpdateReminders() const override { return true; }
-    bool standardUserDriverShouldHandleShowingScheduledUpdate(const AppcastItem& update,
+    bool standardUserDriverShouldHandleShowingScheduledUpdate(const platform::AppcastItem& update,
                                                               bool immediateFocus) override;
     void standardUserDriverWillHandleShowingUpdate(bool handleShowingUpdate,
-                                                   const AppcastItem& update,
-                                                   const UserUpdateState& state) override;
-    void standardUserDriverDidReceiveUserAttention(const AppcastItem& update) override;
+                                                   const platform::AppcastItem& update,
+                                                   const platform::UserUpdateState& state) override;
+    void standardUserDriverDidReceiveUserAttention(const platform::AppcastItem& update) override;
     void standardUserDriverWillFinishUpdateSession() override;
 
 private:
     void activate();
     void setWaiting(std::optional<std::string> version);
 
-    UpdaterFactory factory_;
-    std::unique_ptr<UpdaterController> controller_;
+    platform::UpdaterFactory factory_;
+    std::unique_ptr<platform::UpdaterController> controller_;
     std::optional<std::string> waiting_;
     std::function<void()> onChange_;
     std::function<void()> activate_;

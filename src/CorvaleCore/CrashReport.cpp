@@ -4,6 +4,7 @@
 #include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/Folders.hpp"
 #include "CorvaleCore/Json.hpp"
+#include "CorvaleCore/Utf8.hpp"
 
 #include <fmt/format.h>
 
@@ -19,102 +20,12 @@ namespace {
 
 using json::Json;
 
-// The next code point of valid UTF-8 at `at`, and how many bytes it takes.
-std::pair<char32_t, std::size_t> codePointAt(std::string_view text, std::size_t at) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(at);
-    if (lead < 0x80) {
-        return {lead, 1};
-    }
-    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    char32_t point = lead & (0x3F >> (length - 1));
-    for (std::size_t i = 1; i < length; ++i) {
-        point = (point << 6) | (byte(at + i) & 0x3F);
-    }
-    return {point, length};
-}
-
-bool isValidUTF8(std::string_view text) {
-    std::size_t i = 0;
-    auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    while (i < text.size()) {
-        unsigned char lead = byte(i);
-        std::size_t length = 0;
-        char32_t least = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            least = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            least = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            least = 0x10000;
-        } else {
-            return false;
-        }
-        if (text.size() - i < length) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((byte(i + k) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        char32_t point = codePointAt(text, i).first;
-        if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-// White space and line breaks as Unicode counts them.
-bool isWhiteSpace(char32_t c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-           c == 0x205F || c == 0x3000;
-}
-
-std::string trimmed(std::string_view text) {
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        auto [point, length] = codePointAt(text, begin);
-        if (!isWhiteSpace(point)) {
-            break;
-        }
-        begin += length;
-    }
-    std::size_t end = text.size();
-    while (end > begin) {
-        std::size_t start = end - 1;
-        while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) {
-            --start;
-        }
-        if (!isWhiteSpace(codePointAt(text, start).first)) {
-            break;
-        }
-        end = start;
-    }
-    return std::string(text.substr(begin, end - begin));
-}
-
 // `text` cut to `width` characters, or padded with spaces to that many; a character is a code
 // point, so a cut never splits one.
 std::string fitted(std::string_view text, std::size_t width) {
-    std::size_t at = 0;
-    std::size_t count = 0;
-    while (at < text.size() && count < width) {
-        at += codePointAt(text, at).second;
-        ++count;
-    }
-    std::string result(text.substr(0, at));
-    result.append(width - count, ' ');
-    return result;
+    std::u32string points = utf8::decodeReplacing(text);
+    points.resize(width, U' ');
+    return utf8::encode(points);
 }
 
 std::optional<std::string> string(const Json& object, std::string_view key) {
@@ -260,7 +171,7 @@ std::string withHomeAsTilde(std::string text) {
 }
 
 std::optional<std::string> summarizeOrThrow(std::string_view contents) {
-    if (!isValidUTF8(contents)) {
+    if (!utf8::decode(contents)) {
         return std::nullopt;
     }
     std::size_t newline = contents.find('\n');
@@ -307,21 +218,14 @@ std::optional<std::string> summarizeOrThrow(std::string_view contents) {
             }
             for (const Json& text : entry) {
                 if (text.is_string()) {
-                    lines.push_back("  " + trimmed(text.get_ref<const std::string&>()));
+                    lines.push_back("  " + utf8::trimmed(text.get_ref<const std::string&>()));
                 }
             }
         }
     }
     addThread(lines, *body);
 
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) {
-            text += '\n';
-        }
-        text += lines[i];
-    }
-    return withHomeAsTilde(std::move(text));
+    return withHomeAsTilde(fmt::format("{}", fmt::join(lines, "\n")));
 }
 
 } // namespace

@@ -148,6 +148,30 @@ bool isWhitespace(char32_t c) {
     }
 }
 
+std::string trimmed(std::string_view text) {
+    std::size_t begin = 0;
+    char32_t c = 0;
+    while (begin < text.size()) {
+        std::size_t length = next(text, begin, c);
+        if (length == 0 || !isWhitespace(c)) {
+            break;
+        }
+        begin += length;
+    }
+    std::size_t end = text.size();
+    while (end > begin) {
+        std::size_t start = end - 1;
+        while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) {
+            --start;
+        }
+        if (next(text, start, c) != end - start || !isWhitespace(c)) {
+            break;
+        }
+        end = start;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
 std::u32string uppercased(std::u32string_view codePoints) {
     std::u32string out(codePoints);
     locale_t locale = unicodeLocale();

@@ -21,6 +21,8 @@ std::string encode(std::u32string_view codePoints);
 // White space as Unicode counts it (the ASCII spaces and line breaks, no-break spaces, the
 // typographic spaces, the line and paragraph separators).
 bool isWhitespace(char32_t codePoint);
+// `text` without the white space at either end; trimming stops at bytes that are not UTF-8.
+std::string trimmed(std::string_view text);
 
 // The upper-case form of each code point, one for one, as the Unicode tables give it.
 std::u32string uppercased(std::u32string_view codePoints);

@@ -78,8 +78,6 @@ protected:
 TEST_F(HandTickedWatchTest, ReportsAHangOnceWhenItBeginsAndOnceWhenItEnds) {
     std::shared_ptr<HangWatch> watch = makeWatch();
     EXPECT_EQ(watch->queue().label(), "org.example.tool.hangwatch");
-    EXPECT_EQ(watch->queue().qos(), QualityOfService::utility);
-    EXPECT_EQ(watch->threshold(), 2.5);
     watch->start();
     ASSERT_TRUE(watch->isWatching());
 
@@ -214,18 +212,6 @@ TEST_F(HangWatchTest, AFourSecondHangIsLoggedRecordedAndEndedWithItsWholeLength)
     ASSERT_EQ(hangs.size(), 1u);
     EXPECT_NEAR(hangs[0].seconds.value_or(0), gap, 0.2);
     EXPECT_EQ(LastRun::current()->hang, std::nullopt);
-}
-
-TEST_F(HangWatchTest, ATwoSecondStallRecordsNothing) {
-    std::shared_ptr<HangWatch> watch = HangWatch::make();
-    watch->start();
-    stalls::holdThisThread(2s);
-    // Answering again, for long enough that every tick that saw the stall has run.
-    MainLoop::shared().runUntil([] { return false; }, 1600ms);
-    EXPECT_TRUE(logged(beganText).empty()) << logged(beganText).front();
-    EXPECT_TRUE(logged(endedText).empty());
-    EXPECT_EQ(LastRun::current()->hang, std::nullopt);
-    EXPECT_TRUE(LastRun::recentHangs().empty());
 }
 
 } // namespace

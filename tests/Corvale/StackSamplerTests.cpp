@@ -94,9 +94,7 @@ TEST(StackSampler, DemanglesOnlyCppNames) {
     EXPECT_EQ(StackSampler::demangle("_ZN7corvale11samplertest8exportedEi"),
               "corvale::samplertest::exported(int)");
     EXPECT_EQ(StackSampler::demangle("main"), "main");
-    EXPECT_EQ(StackSampler::demangle("$s4main3FooV"), "$s4main3FooV");
     EXPECT_EQ(StackSampler::demangle("_Z!not a name"), "_Z!not a name");
-    EXPECT_EQ(StackSampler::demangle(""), "");
 }
 
 TEST(StackSampler, DescribesAnAddressBySymbolByImageOrNotAtAll) {

@@ -1,7 +1,7 @@
-#include "Corvale/SimulatedUpdater.hpp"
 #include "Corvale/Updates.hpp"
 
 #include "CorvaleCore/Bundle.hpp"
+#include "Platform/Simulated/SimulatedUpdater.hpp"
 
 #include "Support/Framework.hpp"
 
@@ -11,6 +11,10 @@ namespace corvale {
 namespace {
 
 using namespace std::chrono_literals;
+using platform::UpdaterController;
+using platform::UpdaterDelegate;
+using platform::UserUpdateState;
+using platform::simulated::SimulatedUpdater;
 
 Bundle bundleWithKey(std::optional<std::string> key) {
     json::Json info = *Bundle::compiled().info();
@@ -60,12 +64,9 @@ protected:
 };
 
 TEST(UpdatesConfiguration, OnlyANonEmptyUpdateKeyConfiguresUpdates) {
-    {
-        test::ScopedBundle bundle(bundleWithKey(std::nullopt));
-        EXPECT_FALSE(Updates::isConfigured());
-    }
-    {
-        test::ScopedBundle bundle(bundleWithKey(""));
+    for (std::optional<std::string> key :
+         {std::optional<std::string>(), std::optional<std::string>("")}) {
+        test::ScopedBundle bundle(bundleWithKey(key));
         EXPECT_FALSE(Updates::isConfigured());
     }
     {
@@ -80,17 +81,13 @@ TEST(UpdatesConfiguration, OnlyANonEmptyUpdateKeyConfiguresUpdates) {
     }
     // Our own builds carry no key.
     EXPECT_FALSE(Bundle::compiled().string(Bundle::updateKeyKey).has_value());
-    EXPECT_STREQ(Updates::notConfiguredMessage, "This build doesn't check for updates.");
 }
 
 TEST_F(UnconfiguredUpdatesTest, NothingStartsAndTheSettingsStayOffForGood) {
     updates.start();
     EXPECT_EQ(made, 0);
-    EXPECT_EQ(updates.controller(), nullptr);
     EXPECT_FALSE(updates.canCheck());
     EXPECT_EQ(updates.lastChecked(), std::nullopt);
-    EXPECT_FALSE(updates.checksAutomatically());
-    EXPECT_FALSE(updates.installsAutomatically());
 
     int announced = 0;
     Subscription subscription = updates.subscribeWillChange([&] { ++announced; });
@@ -105,21 +102,6 @@ TEST_F(UnconfiguredUpdatesTest, NothingStartsAndTheSettingsStayOffForGood) {
     EXPECT_EQ(activations, 1);
     EXPECT_EQ(made, 0);
     EXPECT_EQ(updates.waiting(), std::nullopt);
-}
-
-TEST_F(UnconfiguredUpdatesTest, AnEmptyKeyIsNoKey) {
-    test::ScopedBundle empty(bundleWithKey(""));
-    updates.start();
-    EXPECT_EQ(made, 0);
-    EXPECT_FALSE(updates.canCheck());
-}
-
-TEST_F(ConfiguredUpdatesTest, ASecondStartKeepsTheFirstUpdater) {
-    UpdaterController* first = updates.controller();
-    ASSERT_NE(first, nullptr);
-    updates.start();
-    EXPECT_EQ(made, 1);
-    EXPECT_EQ(updates.controller(), first);
 }
 
 TEST_F(ConfiguredUpdatesTest, TheSettingsAreTheUpdatersAndChangesAreAnnouncedFirst) {
@@ -169,6 +151,11 @@ TEST_F(ConfiguredUpdatesTest, AnUpdateFoundInTheBackgroundWaitsAndIsAnnouncedOnc
     updater().scheduledCheck(false);
     EXPECT_EQ(updates.waiting(), "1.6");
     EXPECT_EQ(changes, 2);
+
+    // The end of the session clears what waits.
+    updater().finishSession();
+    EXPECT_EQ(updates.waiting(), std::nullopt);
+    EXPECT_EQ(changes, 3);
 }
 
 TEST_F(ConfiguredUpdatesTest, AnUpdateFoundWhileInFocusIsShownByTheUpdater) {
@@ -213,14 +200,6 @@ TEST_F(ConfiguredUpdatesTest, ComingToTheWaitingUpdateClearsIt) {
     EXPECT_TRUE(updates.canCheck());
 }
 
-TEST_F(ConfiguredUpdatesTest, TheEndOfTheSessionClearsWhatWaits) {
-    updater().setAvailable("1.5");
-    updater().scheduledCheck(false);
-    updater().finishSession();
-    EXPECT_EQ(updates.waiting(), std::nullopt);
-    EXPECT_EQ(changes, 2);
-}
-
 TEST_F(ConfiguredUpdatesTest, AttentionWithNothingWaitingCallsNothing) {
     updates.standardUserDriverDidReceiveUserAttention({"1.5"});
     updates.standardUserDriverWillFinishUpdateSession();
@@ -235,30 +214,19 @@ TEST_F(ConfiguredUpdatesTest, AttentionWithNothingWaitingCallsNothing) {
     EXPECT_TRUE(updates.canCheck());
 }
 
-TEST_F(ConfiguredUpdatesTest, GentleRemindersAreOfferedAndFollowTheFocus) {
-    EXPECT_TRUE(updates.supportsGentleScheduledUpdateReminders());
-    EXPECT_TRUE(updates.standardUserDriverShouldHandleShowingScheduledUpdate({"1.5"}, true));
-    EXPECT_FALSE(updates.standardUserDriverShouldHandleShowingScheduledUpdate({"1.5"}, false));
-}
-
-TEST_F(ConfiguredUpdatesTest, NoScheduledCheckRunsWhileAutomaticChecksAreOff) {
-    updates.setChecksAutomatically(false);
-    updater().setAvailable("1.5");
-    updater().scheduledCheck(false);
-    EXPECT_EQ(updates.lastChecked(), std::nullopt);
-    EXPECT_EQ(updates.waiting(), std::nullopt);
-}
-
-TEST(UpdatesDefault, TheDefaultUpdaterFindsNothingUntilAFeedOffersSomething) {
+TEST(UpdatesWithoutUpdater, AConfiguredBuildStartsNoneUntilOneIsHandedIn) {
     test::ScopedBundle bundle(bundleWithKey("key"));
-    Updates updates(Updates::defaultUpdater());
+    Updates updates;
     updates.start();
-    auto* updater = dynamic_cast<SimulatedUpdater*>(updates.controller());
-    ASSERT_NE(updater, nullptr);
-    updates.checkNow();
-    EXPECT_TRUE(updater->shown().empty());
-    EXPECT_TRUE(updates.lastChecked().has_value());
-    EXPECT_EQ(updates.waiting(), std::nullopt);
+    EXPECT_EQ(updates.controller(), nullptr);
+    updates.setFactory(
+        [](UpdaterDelegate& delegate) { return std::make_unique<SimulatedUpdater>(delegate); });
+    updates.start();
+    UpdaterController* first = updates.controller();
+    EXPECT_NE(dynamic_cast<SimulatedUpdater*>(first), nullptr);
+    // A second start keeps the first updater.
+    updates.start();
+    EXPECT_EQ(updates.controller(), first);
 }
 
 } // namespace

@@ -19,35 +19,6 @@ Bundle bundleWith(Json info) {
     return Bundle(std::move(info));
 }
 
-TEST(Bundle, ReadsOnlyTextValues) {
-    Bundle bundle = bundleWith({{"CFBundleName", "Tool"}, {"CFBundleShortVersionString", 3}});
-    EXPECT_EQ(bundle.string(Bundle::nameKey), "Tool");
-    EXPECT_EQ(bundle.string(Bundle::shortVersionKey), std::nullopt);
-    EXPECT_EQ(bundle.string("Missing"), std::nullopt);
-    // A dictionary that is not an object is no dictionary.
-    EXPECT_EQ(Bundle(Json::array({1, 2})).info(), std::nullopt);
-    EXPECT_EQ(Bundle().string(Bundle::nameKey), std::nullopt);
-}
-
-TEST(Bundle, CompiledInformationHasNameVersionAndBuild) {
-    Bundle compiled = Bundle::compiled();
-    ASSERT_TRUE(compiled.info().has_value());
-    EXPECT_FALSE(compiled.string(Bundle::nameKey).value_or("").empty());
-    EXPECT_FALSE(compiled.string(Bundle::versionKey).value_or("").empty());
-    std::string version = compiled.string(Bundle::shortVersionKey).value_or("");
-    EXPECT_EQ(std::count(version.begin(), version.end(), '.'), 2) << version;
-    EXPECT_EQ(Bundle::main(), compiled);
-}
-
-TEST(Bundle, MainCanBeReplacedAndPutBack) {
-    Bundle before = Bundle::main();
-    {
-        test::ScopedBundle replaced(bundleWith({{"CFBundleName", "Other"}}));
-        EXPECT_EQ(Bundle::main().string(Bundle::nameKey), "Other");
-    }
-    EXPECT_EQ(Bundle::main(), before);
-}
-
 TEST(AppIdentity, VersionComesFromTheRunningBundleWhateverCurrentHolds) {
     test::ScopedIdentity identity({"Someone", "org.example.someone", "owner/Someone"});
     {
@@ -56,15 +27,7 @@ TEST(AppIdentity, VersionComesFromTheRunningBundleWhateverCurrentHolds) {
         EXPECT_EQ((AppIdentity{"x", "y", "z"}).version(), "2.4.1");
     }
     {
-        test::ScopedBundle bundle(bundleWith({{"CFBundleName", "NoVersion"}}));
-        EXPECT_EQ(AppIdentity::current().version(), "?");
-    }
-    {
         test::ScopedBundle bundle(bundleWith({{"CFBundleShortVersionString", 2.4}}));
-        EXPECT_EQ(AppIdentity::current().version(), "?");
-    }
-    {
-        test::ScopedBundle bundle{Bundle()};
         EXPECT_EQ(AppIdentity::current().version(), "?");
     }
 }
@@ -90,20 +53,6 @@ TEST(AppIdentity, DefaultIsMadeOnceFromTheMainBundle) {
     EXPECT_EQ(AppIdentity::fromBundle(Bundle::main()),
               (AppIdentity{"App", AppIdentity::fallbackBundleID, ""}));
     AppIdentity::resetCurrent();
-}
-
-TEST(AppIdentity, SetCurrentWinsUntilReset) {
-    AppIdentity tool{"Tool", "org.example.tool", "owner/Tool"};
-    {
-        test::ScopedIdentity identity(tool);
-        EXPECT_EQ(AppIdentity::current(), tool);
-    }
-    EXPECT_NE(AppIdentity::current(), tool);
-}
-
-TEST(AppIdentity, NewIssueURLIsTheRepositorysNewIssuePage) {
-    AppIdentity identity{"Skiro", "org.example.skiro", "owner/Skiro"};
-    EXPECT_EQ(identity.newIssueURL(), "https://github.com/owner/Skiro/issues/new");
 }
 
 TEST(AppIdentity, CurrentIsSafeToReadWhileItIsSet) {

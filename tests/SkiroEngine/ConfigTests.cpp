@@ -22,28 +22,6 @@ Directions mouseNatural() {
     return directions;
 }
 
-TEST(Config, DefaultsAndEquality) {
-    Config config;
-    EXPECT_FALSE(config.hasCompletedOnboarding);
-    EXPECT_FALSE(config.detailedLogging);
-    EXPECT_EQ(config.directions, std::nullopt);
-    EXPECT_FALSE(config.paused);
-
-    Config withDirections;
-    withDirections.directions = Directions();
-    EXPECT_NE(config, withDirections); // absent never equals present, even the default ones
-    Config other = withDirections;
-    EXPECT_EQ(other, withDirections);
-    other.directions->mouseVertical = Direction::natural;
-    EXPECT_NE(other, withDirections);
-    for (bool Config::*flag :
-         {&Config::hasCompletedOnboarding, &Config::detailedLogging, &Config::paused}) {
-        Config changed;
-        changed.*flag = true;
-        EXPECT_NE(changed, Config());
-    }
-}
-
 TEST(Config, TheTapTurnsOnlyWhatIsChosenAndNotPaused) {
     Config config;
     EXPECT_FALSE(config.turnerSettings().turnsAnything());
@@ -99,18 +77,11 @@ TEST(Config, AWrongValueFailsTheWholeDecoding) {
     };
     for (const Case& bad : {
              Case{R"({"paused": "yes"})", DecodingError::Kind::typeMismatch, {"paused"}},
-             Case{R"({"paused": false, "detailedLogging": 1})",
-                  DecodingError::Kind::typeMismatch,
-                  {"detailedLogging"}},
-             Case{R"({"hasCompletedOnboarding": [true]})",
-                  DecodingError::Kind::typeMismatch,
-                  {"hasCompletedOnboarding"}},
              Case{
                  R"({"directions": "natural"})", DecodingError::Kind::typeMismatch, {"directions"}},
              Case{R"({"directions": {"mouseVertical": "Natural"}})",
                   DecodingError::Kind::dataCorrupted,
                   {"directions", "mouseVertical"}},
-             Case{"[]", DecodingError::Kind::typeMismatch, {}},
              Case{"{", DecodingError::Kind::dataCorrupted, {}},
          }) {
         try {

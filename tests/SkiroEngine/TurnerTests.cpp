@@ -35,31 +35,6 @@ struct System {
     }
 };
 
-TEST(ScrollSample, DerivedProperties) {
-    EXPECT_TRUE(trackpad(Phase::changed).isGesture());
-    EXPECT_TRUE(trackpad(0, Momentum::continued).isGesture());
-    EXPECT_TRUE(trackpad(0, Momentum::continued).isCoast());
-    EXPECT_FALSE(trackpad(0, 0).isGesture());
-    EXPECT_FALSE((ScrollSample{Device::mouse, false, Phase::began, 0, false, false}).isGesture());
-    EXPECT_TRUE(trackpad(Phase::mayBegin).startsGesture());
-    EXPECT_FALSE(trackpad(Phase::ended).startsGesture());
-
-    EXPECT_EQ(wheel(true, false).wheelFollows(), Axis::horizontal);
-    EXPECT_EQ(wheel(true, true).wheelFollows(), Axis::vertical);
-    EXPECT_EQ(wheel(false, true).wheelFollows(), std::nullopt);
-    ScrollSample smoothShift{Device::mouse, true, 0, 0, true, false};
-    EXPECT_FALSE(smoothShift.isSidewaysWheel());
-    EXPECT_EQ(smoothShift.wheelFollows(), std::nullopt);
-}
-
-TEST(TurnerSettings, TurnsAnythingNeedsActiveAndDirections) {
-    EXPECT_TRUE((Turner::Settings{true, Directions{}}).turnsAnything());
-    EXPECT_FALSE((Turner::Settings{false, Directions{}}).turnsAnything());
-    EXPECT_FALSE((Turner::Settings{true, std::nullopt}).turnsAnything());
-    EXPECT_EQ((Turner::Settings{true, std::nullopt}), (Turner::Settings{true, std::nullopt}));
-    EXPECT_NE((Turner::Settings{true, std::nullopt}), (Turner::Settings{true, Directions{}}));
-}
-
 TEST(Turner, SettingsThatTurnNothingNeverAskTheSystem) {
     System system;
     Turner turner;
@@ -102,22 +77,21 @@ TEST(Turner, WholeTrackpadGestureKeepsItsDecisionThroughMomentum) {
     EXPECT_EQ(turner.turn(trackpad(Phase::began), paused, system.callback()), Flip::none);
 }
 
-TEST(Turner, GestureThatBeganUntouchedStaysUntouchedAfterResume) {
+TEST(Turner, AGestureKeepsTheDecisionOfTheFirstEventSeen) {
     System system;
     Turner turner;
+    // Began while paused: untouched after resuming.
     EXPECT_EQ(turner.turn(trackpad(Phase::began), {false, trackpadStandard}, system.callback()),
               Flip::none);
     EXPECT_EQ(turner.turn(trackpad(Phase::changed), {true, trackpadStandard}, system.callback()),
               Flip::none);
     EXPECT_EQ(system.asked, 0);
-}
 
-TEST(Turner, MissedStartDecidesOnFirstEventSeenAndHoldsIt) {
-    System system;
-    Turner turner;
+    // A missed start decides on the first event seen.
+    Turner missed;
     Turner::Settings on{true, trackpadStandard};
-    EXPECT_EQ(turner.turn(trackpad(Phase::changed), on, system.callback()), (Flip{true, true}));
-    EXPECT_EQ(turner.turn(trackpad(Phase::changed), on, system.callback()), (Flip{true, true}));
+    EXPECT_EQ(missed.turn(trackpad(Phase::changed), on, system.callback()), (Flip{true, true}));
+    EXPECT_EQ(missed.turn(trackpad(Phase::changed), on, system.callback()), (Flip{true, true}));
     EXPECT_EQ(system.asked, 1);
 }
 
@@ -162,12 +136,8 @@ TEST(Turner, PassingGestureStaysUntouchedToItsEnd) {
     // The momentum end cleared passing: the next event decides.
     EXPECT_EQ(turner.turn(trackpad(Phase::changed), on, system.callback()), (Flip{true, true}));
     EXPECT_EQ(system.asked, 2);
-}
 
-TEST(Turner, PassingEndsAtTheNextGestureStart) {
-    System system;
-    Turner turner;
-    Turner::Settings on{true, trackpadStandard};
+    // Passing also ends at the next gesture's start.
     turner.passed(true, 0, Momentum::continued);
     EXPECT_EQ(turner.turn(trackpad(Phase::changed), on, system.callback()), Flip::none);
     EXPECT_EQ(turner.turn(trackpad(Phase::began), on, system.callback()), (Flip{true, true}));

@@ -1,7 +1,8 @@
 #include "Platform/Simulated/SimulatedTaps.hpp"
 
 #include "Platform/Simulated/SimulatedClock.hpp"
-#include "Platform/Simulated/SimulatedServices.hpp"
+#include "Platform/Simulated/SimulatedPermissions.hpp"
+#include "Platform/Simulated/SimulatedRunningApplications.hpp"
 
 #include <algorithm>
 #include <limits>

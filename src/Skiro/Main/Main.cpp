@@ -2,7 +2,9 @@
 // system.
 #include "Corvale/Commands.hpp"
 #include "Corvale/Diagnostics.hpp"
+#include "Corvale/Updates.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
+#include "Platform/Simulated/SimulatedUpdater.hpp"
 #include "Skiro/AppCommands.hpp"
 #include "Skiro/AppSystem.hpp"
 #include "Skiro/Main/Application.hpp"
@@ -36,6 +38,10 @@ int main(int argc, char** argv) {
     skiro::setAppSystem(machine->system());
     // The machine the diagnostics' environment lines describe.
     corvale::Diagnostics::useFacts(&machine->system().facts());
+    // The update framework is not on this platform: a simulated updater whose feed offers nothing.
+    corvale::Updates::shared().setFactory([](platform::UpdaterDelegate& delegate) {
+        return std::make_unique<platform::simulated::SimulatedUpdater>(delegate);
+    });
 
     std::cerr << corvale::AppIdentity::current().name
               << " is running on a simulated system. From another terminal: "

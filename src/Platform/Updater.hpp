@@ -9,7 +9,7 @@
 // The update framework as the application meets it: a controller that runs an updater (it
 // checks on its own schedule, downloads, installs and shows its own windows) and a delegate the
 // updater asks and tells about showing what it found. All of it on the main thread.
-namespace corvale {
+namespace platform {
 
 // An update in the feed.
 struct AppcastItem {
@@ -71,4 +71,4 @@ public:
 // had. The delegate outlives what it makes.
 using UpdaterFactory = std::function<std::unique_ptr<UpdaterController>(UpdaterDelegate& delegate)>;
 
-} // namespace corvale
+} // namespace platform

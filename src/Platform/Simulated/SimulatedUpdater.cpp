@@ -1,6 +1,6 @@
-#include "Corvale/SimulatedUpdater.hpp"
+#include "Platform/Simulated/SimulatedUpdater.hpp"
 
-namespace corvale {
+namespace platform::simulated {
 
 SimulatedUpdater::SimulatedUpdater(UpdaterDelegate& delegate, Clock clock)
     : delegate_(delegate), clock_(std::move(clock)) {}
@@ -72,4 +72,4 @@ void SimulatedUpdater::finishSession() {
     delegate_.standardUserDriverWillFinishUpdateSession();
 }
 
-} // namespace corvale
+} // namespace platform::simulated

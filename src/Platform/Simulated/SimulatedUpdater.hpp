@@ -1,12 +1,12 @@
 #pragma once
 
-#include "Corvale/Updater.hpp"
+#include "Platform/Updater.hpp"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace corvale {
+namespace platform::simulated {
 
 // The update framework is not on this platform: this updater behaves as it does towards the
 // application, over a feed that offers whatever version it is told to (nothing at first) and a
@@ -65,4 +65,4 @@ private:
     std::vector<std::string> shown_;
 };
 
-} // namespace corvale
+} // namespace platform::simulated
