@@ -73,6 +73,7 @@ TEST(RecordingReader, ReadsWhatReplayNeedsAndNamesTheLineOfEachDamage) {
     EXPECT_EQ(problemLines(good + "{}"), (std::vector<std::size_t>{7})) << "after the senders";
     EXPECT_EQ(problemLines(with("{\"kind\":\"scroll\",")), (std::vector<std::size_t>{2}));
     EXPECT_EQ(problemLines(with(header)), (std::vector<std::size_t>{2})) << "a second header";
+    EXPECT_EQ(problemLines(with(R"({"kind":"system"})")), (std::vector<std::size_t>{2}));
     for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
              {"[11,-1,-1.0]", "[256,-1,-1.0]"},
              {"[11,-1,-1.0]", "[11,-1]"},

@@ -219,7 +219,11 @@ void readLines(std::string_view text, RecordingFile& file) {
                 file.senders = senders(line);
                 sendersLine = number;
             } else if (kind == "system") {
-                file.changes.push_back({number, file.scrolls.size(), flag(line, "natural", true)});
+                const Json* natural = corvale::json::member(line, "natural");
+                if (natural == nullptr || !natural->is_boolean()) {
+                    throw Damaged{"a change of the system's direction without \"natural\""};
+                }
+                file.changes.push_back({number, file.scrolls.size(), natural->get<bool>()});
             }
             // Delivered lines, other notes and kinds this reader does not know change nothing.
         } catch (const Damaged& damaged) {
