@@ -136,6 +136,8 @@ bool ReplaySystem::start() {
 void ReplaySystem::setNaturalScrolling(bool natural) {
     system_.setNaturalScrolling(natural);
     tap_->note(Json{{"kind", "system"}, {"natural", natural}});
+    // Noted before the next scroll reaches the tap.
+    onTap([] {});
 }
 
 void ReplaySystem::settle() {
