@@ -203,6 +203,8 @@ public:
     // A scroll reached the recording's tap where it is delivered to applications.
     void delivered(const platform::Event& event);
     bool isRecording() const { return recording_ != nullptr; }
+    // The running recording, read without writing it (replays compare it with a file).
+    const std::shared_ptr<Recording>& recording() const { return recording_; }
 
     // One scroll event, changed in place. Never fails, never drops the event. The system's
     // callback into it is `tapCallback`.

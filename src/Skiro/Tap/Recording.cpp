@@ -103,16 +103,7 @@ std::optional<std::filesystem::path> Recording::write() {
         return std::nullopt;
     }
 
-    std::string content;
-    for (Line& line : lines_) {
-        if (!line.is_object()) {
-            continue;
-        }
-        makeFinite(line);
-        content += corvale::json::encodeCompact(line);
-        content += '\n';
-    }
-
+    const std::string content = text(lines_);
     const std::filesystem::path file = folder / ("record-" + localStamp() + ".jsonl");
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
@@ -121,6 +112,25 @@ std::optional<std::filesystem::path> Recording::write() {
         return std::nullopt;
     }
     return file;
+}
+
+std::string Recording::text(std::vector<Line> lines) {
+    std::string content;
+    for (Line& line : lines) {
+        if (!line.is_object()) {
+            continue;
+        }
+        makeFinite(line);
+        content += corvale::json::encodeCompact(line);
+        content += '\n';
+    }
+    return content;
+}
+
+std::string Recording::text() const {
+    std::vector<Line> all = lines_;
+    all.push_back(Line{{"kind", "senders"}, {"senders", senderFacts_}});
+    return text(std::move(all));
 }
 
 Recording::Line Recording::real(double value) {

@@ -60,6 +60,12 @@ public:
     // non-finite real number anywhere is written as its text, so that every line is JSON.
     std::optional<std::filesystem::path> write();
 
+    // The file's content if it were written now, the senders line last; the recording is
+    // left as it is.
+    std::string text() const;
+    // Each object in `lines` as one line of sorted compact JSON; the others are left out.
+    static std::string text(std::vector<Line> lines);
+
     const std::vector<Line>& lines() const { return lines_; }
     std::optional<std::uint64_t> firstTimestamp() const { return firstTimestamp_; }
     std::uint64_t started() const { return started_; }
