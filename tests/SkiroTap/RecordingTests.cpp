@@ -421,6 +421,8 @@ TEST_F(LiveRecordingTest, NotesFromAnyThreadHaveAnUptimeButNoEventTime) {
     std::shared_ptr<Outcome> outcome = record();
     t.system.simulatedClock().advance(std::chrono::milliseconds(250));
     std::thread([&] { t.tap->note(Json{{"kind", "systemChanged"}, {"natural", false}}); }).join();
+    // The note hops to the tap thread; a scroll posted meanwhile may be handled first.
+    t.sync();
     t.system.post(mouse, wheelSteps(1, 1));
     end();
 
