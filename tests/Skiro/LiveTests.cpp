@@ -207,15 +207,9 @@ TEST_F(LiveTest, FollowsTheSystemSettingAndCountsAMissingOneAsNatural) {
     EXPECT_EQ(changes, before);
     EXPECT_TRUE(t.messages("general").empty());
 
-    // The value gone, or one that is not a Boolean: natural.
+    // The value gone: natural.
     t.system.simulatedPreferences().store(std::string(SimulatedSystem::naturalScrollingKey),
                                           std::nullopt);
-    t.system.postDistributed(std::string(SimulatedSystem::naturalScrollingChanged));
-    settle();
-    EXPECT_TRUE(live->systemNatural());
-    EXPECT_EQ(changes, before + 1);
-    t.system.simulatedPreferences().store(std::string(SimulatedSystem::naturalScrollingKey),
-                                          platform::PreferenceValue{std::int64_t{0}});
     t.system.postDistributed(std::string(SimulatedSystem::naturalScrollingChanged));
     settle();
     EXPECT_TRUE(live->systemNatural());
