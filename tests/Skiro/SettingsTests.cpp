@@ -60,16 +60,6 @@ TEST_F(SettingsTest, TheConfigurationLivesUnderConfigInTheUserDefaults) {
     EXPECT_EQ(Settings().config(), chosen());
 }
 
-TEST_F(SettingsTest, AStoredDocumentFromAnOlderVersionIsRewrittenAtOnce) {
-    ASSERT_TRUE(corvale::Defaults::standard().set("config", R"({"paused":true})"));
-    Settings settings;
-    Config expected;
-    expected.paused = true;
-    EXPECT_EQ(settings.config(), expected);
-    EXPECT_EQ(stored(),
-              R"({"detailedLogging":false,"hasCompletedOnboarding":false,"paused":true})");
-}
-
 TEST_F(SettingsTest, AnImportKeepsWhetherTheWelcomeWasFinishedHere) {
     Settings elsewhere(corvale::Defaults(home.path() / "elsewhere"));
     elsewhere.setConfig(chosen()); // the welcome never finished there
