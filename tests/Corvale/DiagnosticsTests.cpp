@@ -92,7 +92,7 @@ TEST_F(DiagnosticsTest, TheDefaultGatherGivesTheFrameworkPartsAndTheRecentLogAlo
     EXPECT_EQ(text.find("### Recent hangs"), std::string::npos);
 }
 
-TEST_F(DiagnosticsTest, TheContributionFillsTheFirstLineTheSetUpAndSectionsInOrder) {
+TEST_F(DiagnosticsTest, TheContributionAndTheMachineFillTheFirstLinesTheSetUpAndSectionsInOrder) {
     contribute({"paused",
                 {"Natural scrolling: on", "Tap: none"},
                 {Section("State", Diagnostics::json(Json{{"state", "paused"}}), "json"),
@@ -112,6 +112,15 @@ TEST_F(DiagnosticsTest, TheContributionFillsTheFirstLineTheSetUpAndSectionsInOrd
     bundle.reset();
     bundle.emplace(Bundle(Json{{"CFBundleShortVersionString", "2.4.1"}}));
     EXPECT_EQ(Diagnostics::environment({}).front(), "Tool 2.4.1 (?)");
+
+    // Display accommodations are named in their own order.
+    system.simulatedFacts().setDisplayAccommodations(
+        {.reduceMotion = true, .increaseContrast = true, .reduceTransparency = true});
+    EXPECT_EQ(Diagnostics::environment({}).back(),
+              "Accessibility settings: Reduce motion, Increase contrast, Reduce transparency");
+    // Without a machine to ask, each fact is unknown rather than made up.
+    Diagnostics::useFacts(nullptr);
+    EXPECT_EQ(Diagnostics::environment({})[1], "? on ?, ?");
 }
 
 TEST_F(DiagnosticsTest, AGatherThatAnswersOnAnotherThreadStillFinishesOnTheMainThread) {
@@ -164,16 +173,6 @@ TEST_F(DiagnosticsTest, RecentHangsComeNewestFirstWithSixteenStackLinesEach) {
     block += "```\n";
     EXPECT_EQ(Diagnostics::recentHangsText(), block);
     EXPECT_EQ(reportText(), head + "- Accessibility settings: none\n" + block + "\n" + recentLog());
-}
-
-TEST_F(DiagnosticsTest, TheMachinesFactsAndDisplayAccommodationsAreNamedInTheirOwnOrder) {
-    system.simulatedFacts().setDisplayAccommodations(
-        {.reduceMotion = true, .increaseContrast = true, .reduceTransparency = true});
-    EXPECT_EQ(Diagnostics::environment({}).back(),
-              "Accessibility settings: Reduce motion, Increase contrast, Reduce transparency");
-    // Without a machine to ask, each fact is unknown rather than made up.
-    Diagnostics::useFacts(nullptr);
-    EXPECT_EQ(Diagnostics::environment({})[1], "? on ?, ?");
 }
 
 TEST_F(DiagnosticsTest, TheWrittenFileHoldsExactlyWhatCopyingPuts) {

@@ -35,7 +35,7 @@ protected:
     test::ScopedLog log{clock};
 };
 
-TEST_F(RecentLogTest, NothingLoggedSaysSoAndHowToRecordMore) {
+TEST_F(RecentLogTest, NothingLoggedSaysSoAndHowToRecordMoreAndEachEntryIsOneLine) {
     EXPECT_EQ(RecentLog::text(10), "Nothing logged in the last 10 minutes. Turn on Detailed "
                                    "logging in Settings › About to record more.");
     // Ordinary messages with detailed logging off are not kept, so still nothing.
@@ -44,11 +44,9 @@ TEST_F(RecentLogTest, NothingLoggedSaysSoAndHowToRecordMore) {
                                     "logging in Settings › About to record more.");
     Log::setDetailed(true);
     EXPECT_EQ(RecentLog::text(10), "Nothing logged in the last 10 minutes.");
-}
 
-TEST_F(RecentLogTest, EachEntryIsOneLineWithItsTimeAndCategory) {
+    // Each entry is one line with its time and category.
     testlogs::tap().error("the tap was switched off by the system");
-    Log::setDetailed(true);
     clock.advance(1500ms);
     Log::lifecycle()([] { return "settings imported from a file"; });
     EXPECT_EQ(RecentLog::text(10), "09:05:03.250 [tap] the tap was switched off by the system\n"

@@ -90,14 +90,13 @@ private:
     std::thread thread_;
 };
 
-TEST(StackSampler, DemanglesOnlyCppNames) {
+TEST(StackSampler, DescribesAnAddressBySymbolDemangledByImageOrNotAtAll) {
+    // Only C++ names are demangled.
     EXPECT_EQ(StackSampler::demangle("_ZN7corvale11samplertest8exportedEi"),
               "corvale::samplertest::exported(int)");
     EXPECT_EQ(StackSampler::demangle("main"), "main");
     EXPECT_EQ(StackSampler::demangle("_Z!not a name"), "_Z!not a name");
-}
 
-TEST(StackSampler, DescribesAnAddressBySymbolByImageOrNotAtAll) {
     std::string program = programName();
     ASSERT_FALSE(program.empty());
     std::uintptr_t exported = addressOf(&samplertest::exported);
@@ -113,16 +112,14 @@ TEST(StackSampler, DescribesAnAddressBySymbolByImageOrNotAtAll) {
     EXPECT_EQ(StackSampler::describe(0x10, 0x10), "?  0x10");
     EXPECT_EQ(StackSampler::describe(0x1234, 0), "?  0x1234");
     EXPECT_EQ(hidden(1) + samplertest::exported(1), 11);
-}
 
-TEST(StackSampler, LooksReturnAddressesUpInsideTheCallingInstruction) {
-    std::uintptr_t exported = addressOf(&samplertest::exported);
+    // Return addresses are looked up inside the calling instruction.
     std::vector<std::string> lines = StackSampler::lines({exported, exported + 1, 0});
     ASSERT_EQ(lines.size(), 3u);
     // The program counter is looked up as it is; a return address one byte earlier; the line
     // shows the address itself either way.
-    EXPECT_EQ(lines[0], programName() + "  corvale::samplertest::exported(int) + 0");
-    EXPECT_EQ(lines[1], programName() + "  corvale::samplertest::exported(int) + 1");
+    EXPECT_EQ(lines[0], program + "  corvale::samplertest::exported(int) + 0");
+    EXPECT_EQ(lines[1], program + "  corvale::samplertest::exported(int) + 1");
     EXPECT_EQ(lines[2], "?  0x0");
     std::vector<std::string> before = StackSampler::lines({0x10, exported});
     EXPECT_EQ(before[1].find("samplertest::exported(int) + 0"), std::string::npos) << before[1];

@@ -74,7 +74,7 @@ TEST(WhatsNewVersions, ComparePartByPartAsNumbers) {
     EXPECT_FALSE(WhatsNew::isNewer("99999999999999999999", "1"));
 }
 
-TEST_F(WhatsNewTest, AFirstLaunchOrADamagedSeenVersionShowsNothingAndRemembersTheVersion) {
+TEST_F(WhatsNewTest, AFirstLaunchShowsOnlyWhatCameSinceAnAssumedVersionAndRemembersTheVersion) {
     EXPECT_EQ(WhatsNew::seenVersion(), std::nullopt);
     ASSERT_TRUE(Defaults::standard().set(WhatsNew::seenVersionKey, "1.2"));
     configure({release("1.4"), release("1.3")});
@@ -83,9 +83,9 @@ TEST_F(WhatsNewTest, AFirstLaunchOrADamagedSeenVersionShowsNothingAndRemembersTh
     EXPECT_TRUE(presented.empty());
     EXPECT_EQ(WhatsNew::seenVersion(), "1.4");
     EXPECT_EQ(Defaults::standard().data("whatsNewSeenVersion"), "\"1.4\"");
-}
 
-TEST_F(WhatsNewTest, AFirstLaunchWithAnAssumedVersionShowsWhatCameSince) {
+    // With an assumed version, a first launch shows what came since.
+    ASSERT_TRUE(Defaults::standard().remove(WhatsNew::seenVersionKey));
     configure({release("1.4"), release("1.3")}, "1.3");
     WhatsNew::showIfUpdated();
     EXPECT_EQ(presented, (std::vector<std::vector<std::string>>{{"1.4"}}));
@@ -103,14 +103,13 @@ TEST_F(WhatsNewTest, AfterAnUpdateTheReleasesSinceTheSeenVersionAreShownNewestFi
     EXPECT_EQ(presented.size(), 1u);
 }
 
-TEST_F(WhatsNewTest, AnUpdateWithoutNotesShowsNothing) {
+TEST_F(WhatsNewTest, AnUpdateWithoutNotesOrBeforeOnboardingShowsNothing) {
     storeSeen("1.3");
     configure({release("1.3"), release("1.2")});
     WhatsNew::showIfUpdated();
     EXPECT_TRUE(presented.empty());
-}
 
-TEST_F(WhatsNewTest, BeforeOnboardingNothingIsShownButTheVersionMovesOn) {
+    // Before onboarding nothing is shown, but the version moves on.
     storeSeen("1.2");
     onboarded = false;
     configure({release("1.4"), release("1.3")});

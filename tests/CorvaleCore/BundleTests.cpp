@@ -13,7 +13,7 @@ Bundle bundleWith(Json info) {
     return Bundle(std::move(info));
 }
 
-TEST(Bundle, ReadsOnlyTextValues) {
+TEST(Bundle, ReadsOnlyTextValuesAndTheCompiledOneHasNameVersionAndBuild) {
     Bundle bundle = bundleWith({{"CFBundleName", "Tool"}, {"CFBundleShortVersionString", 3}});
     EXPECT_EQ(bundle.string(Bundle::nameKey), "Tool");
     EXPECT_EQ(bundle.string(Bundle::shortVersionKey), std::nullopt);
@@ -21,9 +21,8 @@ TEST(Bundle, ReadsOnlyTextValues) {
     // A dictionary that is not an object is no dictionary.
     EXPECT_EQ(Bundle(Json::array({1, 2})).info(), std::nullopt);
     EXPECT_EQ(Bundle().string(Bundle::nameKey), std::nullopt);
-}
 
-TEST(Bundle, CompiledInformationHasNameVersionAndBuild) {
+    // The compiled information has a name, a version and a build.
     Bundle compiled = Bundle::compiled();
     ASSERT_TRUE(compiled.info().has_value());
     EXPECT_FALSE(compiled.string(Bundle::nameKey).value_or("").empty());

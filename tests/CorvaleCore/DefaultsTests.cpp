@@ -22,7 +22,8 @@ protected:
     test::ScopedIdentity identity{{"Tool", "org.example.tool", "owner/Tool"}};
 };
 
-TEST_F(DefaultsTest, DataSurvivesAFreshStoreUnderTheConfigurationFolderByBundleIdentifier) {
+TEST_F(DefaultsTest,
+       DataDamagedOrNotSurvivesAFreshStoreUnderTheConfigurationFolderByBundleIdentifier) {
     EXPECT_EQ(Defaults::standard().location("config"),
               home.config() / "org.example.tool" / "config");
     EXPECT_EQ(Defaults::standard().data("config"), std::nullopt);
@@ -38,17 +39,14 @@ TEST_F(DefaultsTest, DataSurvivesAFreshStoreUnderTheConfigurationFolderByBundleI
     EXPECT_TRUE(fresh.remove("config"));
     EXPECT_EQ(Defaults::standard().data("config"), std::nullopt);
     EXPECT_EQ(Defaults::standard().data("lastRun"), std::string("bytes\0with nul", 14));
-}
 
-TEST_F(DefaultsTest, DamagedDataIsReturnedAsItIsAndLeftInPlace) {
-    Defaults defaults = Defaults::standard();
-    std::filesystem::create_directories(defaults.folder());
+    // Damaged data is returned as it is and left in place.
     std::string damaged = "{\"directions\": [tru\xff";
-    std::ofstream(defaults.location("config"), std::ios::binary) << damaged;
-    EXPECT_EQ(defaults.data("config"), damaged);
-    EXPECT_EQ(readFile(defaults.location("config")), damaged);
-    ASSERT_TRUE(defaults.set("config", "{}"));
-    EXPECT_EQ(defaults.data("config"), "{}");
+    std::ofstream(fresh.location("config"), std::ios::binary) << damaged;
+    EXPECT_EQ(fresh.data("config"), damaged);
+    EXPECT_EQ(readFile(fresh.location("config")), damaged);
+    ASSERT_TRUE(fresh.set("config", "{}"));
+    EXPECT_EQ(fresh.data("config"), "{}");
 }
 
 TEST_F(DefaultsTest, KeysNeverNamePathsOutsideTheFolder) {

@@ -7,7 +7,7 @@
 namespace corvale {
 namespace {
 
-TEST(Folders, FollowTheXDGVariables) {
+TEST(Folders, FollowTheXDGVariablesElseTheHome) {
     test::TemporaryHome home;
     EXPECT_EQ(Folders::home(), home.path());
     EXPECT_EQ(Folders::applicationSupport(), home.data());
@@ -24,10 +24,8 @@ TEST(Folders, FollowTheXDGVariables) {
     EXPECT_EQ(Folders::caches(), "/elsewhere/cache");
     EXPECT_EQ(Folders::userDefaults("org.example.tool"), "/elsewhere/config/org.example.tool");
     EXPECT_EQ(Folders::autostart(), "/elsewhere/config/autostart");
-}
 
-TEST(Folders, FallBackToTheHomeWhenXDGVariablesAreUnsetEmptyOrRelative) {
-    test::TemporaryHome home;
+    // Unset, empty or relative: the home's folders.
     home.environment().unset("XDG_DATA_HOME");
     home.environment().set("XDG_CACHE_HOME", "");
     home.environment().set("XDG_CONFIG_HOME", "relative/config");
@@ -36,10 +34,8 @@ TEST(Folders, FallBackToTheHomeWhenXDGVariablesAreUnsetEmptyOrRelative) {
     EXPECT_EQ(Folders::configuration(), home.path() / ".config");
     EXPECT_EQ(Folders::autostart(), home.path() / ".config" / "autostart");
     EXPECT_EQ(Folders::diagnosticReports(), home.path() / "Library" / "Logs" / "DiagnosticReports");
-}
 
-TEST(Folders, WithoutHOMETheAccountsHomeIsUsed) {
-    test::TemporaryHome home;
+    // Without HOME the account's home is used.
     home.environment().unset("HOME");
     std::filesystem::path found = Folders::home();
     EXPECT_TRUE(found.is_absolute());

@@ -18,16 +18,15 @@ DecodingError caught(F&& f) {
     return DecodingError(Kind::dataCorrupted, {}, "");
 }
 
-TEST(JsonDecoding, NotJsonIsDataCorrupted) {
+TEST(JsonDecoding, NotJsonIsDataCorruptedTypedErrorsNameWhatAndWhereIntegersMustFit) {
     for (std::string_view bytes : {"", "{", "nope", "{\"a\": }"}) {
         DecodingError error = caught([&] { parse(bytes); });
         EXPECT_EQ(error.kind(), Kind::dataCorrupted) << bytes;
         EXPECT_EQ(error.description(),
                   "The data couldn't be read because it isn't in the correct format.");
     }
-}
 
-TEST(JsonDecoding, TypedErrorsNameWhatAndWhere) {
+    // Typed errors name what and where.
     Json object = parse(R"({"name": 3, "gone": null, "flag": true})");
 
     DecodingError wrongType = caught([&] { decodeString(object["name"], {"name"}); });
@@ -44,9 +43,8 @@ TEST(JsonDecoding, TypedErrorsNameWhatAndWhere) {
     EXPECT_TRUE(decodeBool(requireMember(object, "flag", {}), {"flag"}));
     EXPECT_EQ(member(object, "gone"), nullptr);
     EXPECT_EQ(member(Json::array(), "flag"), nullptr);
-}
 
-TEST(JsonDecoding, IntegersMustFit) {
+    // Integers must fit.
     EXPECT_EQ(decodeInt(parse("-9223372036854775808"), {}), INT64_MIN);
     EXPECT_EQ(decodeInt(parse("4.0"), {}), 4);
     EXPECT_EQ(caught([] { decodeInt(parse("9223372036854775808"), {}); }).kind(),

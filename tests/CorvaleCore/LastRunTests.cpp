@@ -44,7 +44,7 @@ protected:
     test::ScopedBundle bundle{Bundle(Json{{"CFBundleShortVersionString", "2.4.1"}})};
 };
 
-TEST_F(LastRunTest, FirstLaunchHasNoPreviousRunAndStoresAnUncleanRecord) {
+TEST_F(LastRunTest, AFirstLaunchHasNoPreviousRunAndLaterOnesTellACleanQuitFromAKilledRun) {
     system_clock::time_point before = system_clock::now();
     LastRun::begin();
     system_clock::time_point after = system_clock::now();
@@ -61,10 +61,8 @@ TEST_F(LastRunTest, FirstLaunchHasNoPreviousRunAndStoresAnUncleanRecord) {
     double started = record["started"].get<double>();
     EXPECT_GE(started, LastRun::referenceSeconds(before) - 1e-6);
     EXPECT_LE(started, LastRun::referenceSeconds(after) + 1e-6);
-}
 
-TEST_F(LastRunTest, TellsACleanQuitFromAKilledRun) {
-    LastRun::begin();
+    // A clean quit, then a run killed without quitting.
     LastRun::end();
     EXPECT_EQ(stored("lastRun")["clean"], true);
 

@@ -63,7 +63,7 @@ TEST_F(SettingsFileTest, WritesAPrettySortedEnvelopeWithUTCDates) {
         "settings": {"reminder": "2026-03-02T09:30:00Z", "theme": "dark", "volume": 11}})"));
 }
 
-TEST_F(SettingsFileTest, AnExportReadsBackAsTheSameValue) {
+TEST_F(SettingsFileTest, AnExportOrABareObjectNamingAKnownKeyReadsBack) {
     for (const SampleSettings& settings : {SampleSettings{}, dark()}) {
         EXPECT_EQ(File::settingsFrom(File(settings, "?", march1).encoded()), settings);
     }
@@ -72,9 +72,30 @@ TEST_F(SettingsFileTest, AnExportReadsBackAsTheSameValue) {
         "exported": "1999-12-31T23:00:00-05:00", "settings": {"theme": "dark"}})")
                   .theme,
               "dark");
+
+    // A bare object naming a known key is read.
+    SampleSettings expected;
+    expected.volume = 2;
+    EXPECT_EQ(File::settingsFrom(R"({"volume": 2})"), expected);
+    // Unknown members are ignored, at the top of a bare object and of an envelope.
+    EXPECT_EQ(File::settingsFrom(R"({"volume": 2, "colour": "red"})"), expected);
+    EXPECT_EQ(File::settingsFrom(R"({"app": "Tool", "version": "1", "comment": "mine",
+        "exported": "2026-03-01T09:30:00Z", "settings": {"volume": 2, "colour": "red"}})"),
+              expected);
+    // An envelope that does not qualify is still read when its top names a known key.
+    EXPECT_EQ(File::settingsFrom(R"({"app": "Other", "settings": {"theme": "dark"},
+        "volume": 2})"),
+              expected);
+    // Keys the default value leaves out still count.
+    SampleSettings reminded;
+    reminded.reminder = march1;
+    EXPECT_EQ(File::settingsFrom(R"({"reminder": "2026-03-01T09:30:00Z"})"), reminded);
+    EXPECT_EQ(File::settingsFrom(R"({"app": "Tool", "version": "1",
+        "exported": "2026-03-01T09:30:00Z", "settings": {"reminder": "2026-03-01T09:30:00Z"}})"),
+              reminded);
 }
 
-TEST_F(SettingsFileTest, DataWithoutSettingsOfThisApplicationSaysSo) {
+TEST_F(SettingsFileTest, DataWithoutSettingsOfThisApplicationSaysSoNamingIt) {
     const std::string expected = "This file doesn't have Tool settings in it.";
     std::string envelopeKeys = R"("version": "1", "exported": "2026-03-01T09:30:00Z")";
     for (const std::string& data : std::vector<std::string>{
@@ -103,36 +124,9 @@ TEST_F(SettingsFileTest, DataWithoutSettingsOfThisApplicationSaysSo) {
          }) {
         EXPECT_EQ(notSettings(data), expected) << data;
     }
-}
-
-TEST_F(SettingsFileTest, TheDescriptionNamesTheRunningApplication) {
-    EXPECT_EQ(SettingsFileError().description(), "This file doesn't have Tool settings in it.");
+    // The description names the running application.
     test::ScopedIdentity other{{"Skiro", "dev.skiro.Skiro", ""}};
     EXPECT_EQ(SettingsFileError().description(), "This file doesn't have Skiro settings in it.");
-}
-
-TEST_F(SettingsFileTest, ABareObjectNamingAKnownKeyIsRead) {
-    SampleSettings expected;
-    expected.volume = 2;
-    EXPECT_EQ(File::settingsFrom(R"({"volume": 2})"), expected);
-    // Unknown members are ignored, at the top of a bare object and of an envelope.
-    EXPECT_EQ(File::settingsFrom(R"({"volume": 2, "colour": "red"})"), expected);
-    EXPECT_EQ(File::settingsFrom(R"({"app": "Tool", "version": "1", "comment": "mine",
-        "exported": "2026-03-01T09:30:00Z", "settings": {"volume": 2, "colour": "red"}})"),
-              expected);
-    // An envelope that does not qualify is still read when its top names a known key.
-    EXPECT_EQ(File::settingsFrom(R"({"app": "Other", "settings": {"theme": "dark"},
-        "volume": 2})"),
-              expected);
-}
-
-TEST_F(SettingsFileTest, KeysTheDefaultValueLeavesOutStillCount) {
-    SampleSettings expected;
-    expected.reminder = march1;
-    EXPECT_EQ(File::settingsFrom(R"({"reminder": "2026-03-01T09:30:00Z"})"), expected);
-    EXPECT_EQ(File::settingsFrom(R"({"app": "Tool", "version": "1",
-        "exported": "2026-03-01T09:30:00Z", "settings": {"reminder": "2026-03-01T09:30:00Z"}})"),
-              expected);
 }
 
 TEST_F(SettingsFileTest, ABareObjectWithAWrongValueReportsTheDecodersError) {

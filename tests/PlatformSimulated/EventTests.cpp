@@ -66,7 +66,7 @@ TEST(SimulatedEvent, WriteRulesRecomputeOrIgnore) {
     EXPECT_EQ(event.measures(1), (Measures{1, -1.0, -10}));
 }
 
-TEST(SimulatedEvents, SyntheticScrollsByUnit) {
+TEST(SimulatedEvents, SyntheticScrollsByUnitAndTheirCopies) {
     SimulatedSystem system;
     auto line = system.events().createScrollWheelEvent(ScrollEventUnit::line, 2, 7, -3);
     ASSERT_NE(line, nullptr);
@@ -91,17 +91,15 @@ TEST(SimulatedEvents, SyntheticScrollsByUnit) {
     EXPECT_EQ(copyHID(*pixel), nullptr);
     EXPECT_EQ(system.events().createScrollWheelEvent(ScrollEventUnit::line, 0, 1, 1), nullptr);
     EXPECT_EQ(system.events().createScrollWheelEvent(ScrollEventUnit::line, 4, 1, 1), nullptr);
-}
 
-TEST(SimulatedEvents, ProbeSeesWhatTheWriteRulesDo) {
-    SimulatedSystem system;
+    // A copy, as the probe writes it, follows the system's write rules.
     system.setFieldWriteRules(FieldWriteRules::recomputing());
-    auto event = system.events().createScrollWheelEvent(ScrollEventUnit::line, 2, 7, -3);
-    auto copy = event->copy();
+    auto probed = system.events().createScrollWheelEvent(ScrollEventUnit::line, 2, 7, -3);
+    auto copy = probed->copy();
     copy->setDoubleValue(fixedV, -7.0);
     EXPECT_EQ(copy->integerValue(lineV), -7);
     EXPECT_EQ(copy->integerValue(pointV), -70);
-    EXPECT_EQ(event->integerValue(lineV), 7) << "the copy's writes stay in the copy";
+    EXPECT_EQ(probed->integerValue(lineV), 7) << "the copy's writes stay in the copy";
 }
 
 // The system's direction sits between the device and the event: with natural scrolling the

@@ -69,25 +69,6 @@ TEST_F(SimulatedHotKeysTest, APressCarriesTheSignatureAndIDToTheNewestHandlerFir
     EXPECT_EQ(heard, (Heard{{"newest", ours}}));
 }
 
-TEST_F(SimulatedHotKeysTest, WhatBecomesOfAPress) {
-    EXPECT_EQ(keys.press(35, command), Press::unregistered);
-    keys.registerElsewhere(49, command);
-    EXPECT_EQ(keys.press(49, command), Press::otherProgram);
-
-    auto registration = system.hotKeys().registerHotKey(35, command, ours);
-    // Registered but nobody listens.
-    EXPECT_EQ(keys.press(35, command), Press::unhandled);
-    HotKeys::HandlerReference handler = listen("one", hotkey::eventNotHandledErr);
-    EXPECT_EQ(keys.press(35, command), Press::unhandled);
-    EXPECT_EQ(keys.handlerCount(), 1u);
-    system.hotKeys().removeHandler(handler);
-    EXPECT_EQ(keys.handlerCount(), 0u);
-    EXPECT_EQ(heard.size(), 1u);
-
-    system.hotKeys().unregisterHotKey(registration.reference);
-    EXPECT_EQ(keys.press(35, command), Press::unregistered);
-}
-
 TEST_F(SimulatedHotKeysTest, AHandlerMayChangeRegistrationsWhileAPressIsDelivered) {
     auto registration = system.hotKeys().registerHotKey(35, command, ours);
     system.hotKeys().installHandler([&](std::optional<HotKeyID>) {

@@ -9,51 +9,6 @@ namespace {
 
 constexpr std::string_view trackpadDriver = "AppleMultitouchTrackpadHIDEventDriver";
 
-bool driverOrParentConforms(const Registry& registry, RegistryEntry service) {
-    if (registry.conformsTo(service, trackpadDriver)) {
-        return true;
-    }
-    auto parent = registry.parent(service, registry::servicePlane);
-    return parent && registry.conformsTo(*parent, trackpadDriver);
-}
-
-TEST(SimulatedRegistry, DevicesHaveServicesWithTheirProperties) {
-    SimulatedSystem system;
-    VirtualDevice& trackpad = system.attach(DeviceDescription::builtInTrackpad());
-    VirtualDevice& magic = system.attach(DeviceDescription::magicTrackpad());
-    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
-    const Registry& registry = system.registry();
-
-    auto service = registry.service(trackpad.senderID());
-    ASSERT_TRUE(service);
-    EXPECT_EQ(registry.entryID(*service), trackpad.senderID());
-    EXPECT_EQ(registry.className(*service), trackpadDriver);
-    EXPECT_TRUE(registry.conformsTo(*service, "IOService"));
-    EXPECT_FALSE(registry.conformsTo(*service, "IOHIDEventDriver"));
-    EXPECT_EQ(registry.property(*service, "HIDScrollAccelerationType"),
-              RegistryProperty{std::string("HIDTrackpadScrollAcceleration")});
-    EXPECT_EQ(registry.property(*service, "VendorID"), RegistryProperty{std::int64_t{0x05AC}});
-    EXPECT_EQ(registry.property(*service, "Transport"), RegistryProperty{std::string("SPI")});
-    EXPECT_FALSE(registry.property(*service, "NoSuchKey"));
-    EXPECT_TRUE(driverOrParentConforms(registry, *service));
-
-    // The Bluetooth trackpad's sender is a generic service under the trackpad driver.
-    auto magicService = registry.service(magic.senderID());
-    ASSERT_TRUE(magicService);
-    EXPECT_FALSE(registry.conformsTo(*magicService, trackpadDriver));
-    EXPECT_TRUE(driverOrParentConforms(registry, *magicService));
-
-    auto mouseService = registry.service(mouse.senderID());
-    ASSERT_TRUE(mouseService);
-    EXPECT_FALSE(driverOrParentConforms(registry, *mouseService));
-    EXPECT_EQ(registry.property(*mouseService, "HIDScrollAccelerationType"),
-              RegistryProperty{std::string("HIDMouseScrollAcceleration")});
-    EXPECT_EQ(registry.property(*mouseService, "PrimaryUsage"), RegistryProperty{std::int64_t{2}});
-
-    EXPECT_FALSE(registry.service(0));
-    EXPECT_FALSE(registry.service(trackpad.senderID() + 1000));
-}
-
 TEST(SimulatedRegistry, UnknownSendersCustomClassesAndOddProperties) {
     SimulatedSystem system;
     SimulatedRegistry& registry = system.simulatedRegistry();

@@ -111,7 +111,7 @@ TEST(TapRouting, ActiveTapsChangeTheEventListenOnlyTapsOnlySeeIt) {
     EXPECT_EQ(result.delivered->hid->scrollY, 30) << "the HID event is the device's";
 }
 
-TEST(TapRouting, AnActiveTapMayDropOrReplaceTheEvent) {
+TEST(TapRouting, AnActiveTapMayDropOrReplaceTheEventOnThePostingThreadWhenItIsItsOwn) {
     SimulatedSystem system;
     VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
     RunLoop& here = system.runLoops().current();
@@ -129,6 +129,8 @@ TEST(TapRouting, AnActiveTapMayDropOrReplaceTheEvent) {
     ASSERT_TRUE(replaced.delivered);
     EXPECT_EQ(replaced.delivered->horizontal.line, 5);
     EXPECT_EQ(replaced.delivered->vertical.line, 0);
+    // Posted from the tap's own thread, the tap is called there.
+    EXPECT_EQ(tap.threadsSeen(), std::vector<std::thread::id>(2, std::this_thread::get_id()));
 }
 
 TEST(TapRouting, OnlyEnabledAttachedTapsWithTheEventInTheirMaskAreCalled) {
@@ -173,52 +175,6 @@ TEST(TapRouting, OnlyEnabledAttachedTapsWithTheEventInTheirMaskAreCalled) {
     EXPECT_EQ(scroll.scrolls.load(), 3);
     EXPECT_EQ(system.eventTaps().list()->size(), listed - 1) << "invalid taps leave the list";
     EXPECT_EQ(system.application().receivedCount(), 6u) << "every scroll still arrives";
-}
-
-TEST(TapRouting, PostingFromTheTapsOwnThreadCallsItThere) {
-    SimulatedSystem system;
-    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
-    RecordingTap tap;
-    ASSERT_TRUE(tap.make(system, TapLocation::hid, TapPlacement::headInsert, TapOptions::defaultTap,
-                         &system.runLoops().current()));
-    tap.act = negateVerticalPoint;
-    PostResult result = system.post(mouse, Scroll{1});
-    EXPECT_EQ(result.delivered->vertical.point, -result.made.vertical.point);
-    EXPECT_EQ(tap.threadsSeen(), std::vector<std::thread::id>{std::this_thread::get_id()});
-}
-
-TEST(TapRouting, OtherProgramsCanTurnScrollsBackAfterUs) {
-    SimulatedSystem system;
-    VirtualDevice& trackpad = system.attach(DeviceDescription::builtInTrackpad());
-    LoopThread input(system.runLoops());
-    std::int32_t turner = system.applications().launch("Scroll Turner");
-    system.taps().addOtherTap(turner, TapLocation::session, TapPlacement::headInsert,
-                              TapOptions::defaultTap, scrolls, otherTap::negateScrollDeltas());
-    RecordingTap ours, delivered;
-    ours.act = [](Event& event) {
-        for (EventField f : {11u, 96u}) {
-            event.setIntegerValue(f, -event.integerValue(f));
-        }
-        event.setDoubleValue(93, -event.doubleValue(93));
-        return &event;
-    };
-    std::vector<std::int64_t> arrived;
-    delivered.act = [&](Event& event) {
-        arrived.push_back(event.integerValue(pointV));
-        return &event;
-    };
-    ASSERT_TRUE(ours.make(system, TapLocation::hid, TapPlacement::headInsert,
-                          TapOptions::defaultTap, &input.loop()));
-    ASSERT_TRUE(delivered.make(system, TapLocation::annotatedSession, TapPlacement::tailAppend,
-                               TapOptions::listenOnly, &input.loop()));
-
-    PostResult result = system.post(trackpad, Scroll{20, 0, 2, 0, 0, 0});
-    EXPECT_EQ(arrived, std::vector<std::int64_t>{result.made.vertical.point})
-        << "turned by us, turned back by the other program";
-    EXPECT_EQ(result.delivered->vertical, result.made.vertical);
-    EXPECT_EQ(system.applications().localizedName(turner), "Scroll Turner");
-    EXPECT_EQ(system.applications().localizedName(system.applications().launch(std::nullopt)),
-              std::nullopt);
 }
 
 TEST(TapPermissions, ActiveTapsNeedTheTrustListenersTheListenPermission) {

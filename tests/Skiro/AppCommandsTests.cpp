@@ -19,7 +19,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -236,23 +235,16 @@ TEST_F(AppCommandsTest, RecordAnswersWithTheFileWhoseHeaderSaysHowThingsStood) {
 
     const Reply written = finish({"1"});
     ASSERT_EQ(written.kind, Reply::Kind::ok) << written.text;
-    const std::optional<std::string> text = corvale::readFile(written.path());
-    ASSERT_TRUE(text);
-    std::vector<std::string> lines;
-    std::istringstream in(*text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
+    const std::vector<Json> lines = test::readRecording(written.path());
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(corvale::json::parse(lines.front()),
-              Json({{"kind", "header"},
-                    {"systemNatural", true},
-                    {"tap", "hid"},
-                    {"paused", true},
-                    {"directions", AppCommands::directions(settings.config())},
-                    {"macOS", "Version 14.5 (Build 23F79)"},
-                    {"version", appIdentity().version()}}));
-    EXPECT_EQ(corvale::json::parse(lines.back())["kind"], "senders");
+    EXPECT_EQ(lines.front(), Json({{"kind", "header"},
+                                   {"systemNatural", true},
+                                   {"tap", "hid"},
+                                   {"paused", true},
+                                   {"directions", AppCommands::directions(settings.config())},
+                                   {"macOS", "Version 14.5 (Build 23F79)"},
+                                   {"version", appIdentity().version()}}));
+    EXPECT_EQ(lines.back()["kind"], "senders");
 
     // Two overlapping recordings: the first was replaced, which is no failure to write.
     std::optional<Reply> first;

@@ -2,7 +2,6 @@
 #include "Skiro/TimeOfDay.hpp"
 
 #include "CorvaleCore/Defaults.hpp"
-#include "CorvaleCore/Files.hpp"
 #include "SkiroEngine/Identity.hpp"
 
 #include "SkiroTap/LiveTap.hpp"
@@ -10,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <regex>
 
 namespace skiro::test {
 namespace {
@@ -18,8 +17,6 @@ namespace {
 using namespace std::chrono_literals;
 using State = Live::State;
 
-const Directions mouseStandard{Direction::natural, Direction::natural, Direction::standard,
-                               Direction::standard};
 const std::string takenAway = "Accessibility was taken away. Scrolling is the system's.";
 
 // A controller over a simulated system with a mouse, a real tap on its own thread, and
@@ -67,26 +64,9 @@ struct LiveTest : ::testing::Test {
             settle();
         }
     }
-    static std::vector<std::string> lines(const std::string& category) {
-        return LiveTap::messages(category);
-    }
-    static std::vector<std::string> errors(const std::string& category) {
-        return LiveTap::messages(category, true);
-    }
-    static std::size_t count(const std::string& category, const std::string& message) {
-        return LiveTap::count(message, category);
-    }
     // "yes, checked " and the time in the C locale's short form, "HH:MM".
     bool checkedJustNow() const {
-        const std::string summary = live->checkSummary();
-        const std::string prefix = "yes, checked ";
-        if (summary.size() != prefix.size() + 5 || !summary.starts_with(prefix)) {
-            return false;
-        }
-        const std::string time = summary.substr(prefix.size());
-        auto digit = [](char c) { return c >= '0' && c <= '9'; };
-        return digit(time[0]) && digit(time[1]) && time[2] == ':' && digit(time[3]) &&
-               digit(time[4]);
+        return std::regex_match(live->checkSummary(), std::regex(R"(yes, checked \d\d:\d\d)"));
     }
 };
 
@@ -148,7 +128,7 @@ TEST_F(LiveTest, PausingKeepsTheTapAndResumingChecksAgain) {
     corvale::Subscription counting = settings.subscribeWillChange([&] { ++assignments; });
     live->setPaused(true);
     EXPECT_EQ(assignments, 0);
-    EXPECT_EQ(count("general", "Paused."), 1u);
+    EXPECT_EQ(t.count("Paused.", "general"), 1u);
 
     live->setPaused(false);
     EXPECT_EQ(assignments, 1);
@@ -159,7 +139,7 @@ TEST_F(LiveTest, PausingKeepsTheTapAndResumingChecksAgain) {
     EXPECT_FALSE(checkedJustNow());
     live->setPaused(false);
     EXPECT_EQ(assignments, 1);
-    EXPECT_EQ(lines("general"), (std::vector<std::string>{"Paused.", "Resumed."}));
+    EXPECT_EQ(t.messages("general"), (std::vector<std::string>{"Paused.", "Resumed."}));
 }
 
 TEST_F(LiveTest, WithoutThePermissionItAsksOnceWaitsQuietlyAndThePollStartsTheTap) {
@@ -169,8 +149,8 @@ TEST_F(LiveTest, WithoutThePermissionItAsksOnceWaitsQuietlyAndThePollStartsTheTa
     EXPECT_EQ(live->state(), State::waiting);
     EXPECT_TRUE(live->isWaiting());
     EXPECT_FALSE(t.tap->hasTap());
-    EXPECT_TRUE(lines("general").empty());
-    EXPECT_TRUE(lines("tap").empty());
+    EXPECT_TRUE(t.messages("general").empty());
+    EXPECT_TRUE(t.messages("tap").empty());
     EXPECT_EQ(willChanges, 0);
 
     // Granted without any notice: only the poll can see it.
@@ -196,7 +176,7 @@ TEST_F(LiveTest, ThePermissionTakenAwayStopsTheTapUntilItIsGivenBack) {
     EXPECT_EQ(willChanges, told + 1);
     EXPECT_EQ(t.platformTap(), nullptr);
     EXPECT_EQ(t.sentinelTap(), nullptr);
-    EXPECT_EQ(count("general", takenAway), 1u);
+    EXPECT_EQ(t.count(takenAway, "general"), 1u);
     const PostResult untouched = t.system.post(mouse, Scroll{3, 0});
     ASSERT_TRUE(untouched.delivered);
     EXPECT_EQ(*untouched.delivered, untouched.made);
@@ -209,7 +189,7 @@ TEST_F(LiveTest, ThePermissionTakenAwayStopsTheTapUntilItIsGivenBack) {
     const PostResult turned = t.system.post(mouse, Scroll{3, 0});
     ASSERT_TRUE(turned.delivered);
     EXPECT_NE(*turned.delivered, turned.made);
-    EXPECT_EQ(count("general", takenAway), 1u);
+    EXPECT_EQ(t.count(takenAway, "general"), 1u);
 }
 
 TEST_F(LiveTest, FollowsTheSystemSettingAndCountsAMissingOneAsNatural) {
@@ -225,17 +205,11 @@ TEST_F(LiveTest, FollowsTheSystemSettingAndCountsAMissingOneAsNatural) {
     t.system.postDistributed(std::string(SimulatedSystem::naturalScrollingChanged));
     settle();
     EXPECT_EQ(changes, before);
-    EXPECT_TRUE(lines("general").empty());
+    EXPECT_TRUE(t.messages("general").empty());
 
-    // The value gone, or one that is not a Boolean: natural.
+    // The value gone: natural.
     t.system.simulatedPreferences().store(std::string(SimulatedSystem::naturalScrollingKey),
                                           std::nullopt);
-    t.system.postDistributed(std::string(SimulatedSystem::naturalScrollingChanged));
-    settle();
-    EXPECT_TRUE(live->systemNatural());
-    EXPECT_EQ(changes, before + 1);
-    t.system.simulatedPreferences().store(std::string(SimulatedSystem::naturalScrollingKey),
-                                          platform::PreferenceValue{std::int64_t{0}});
     t.system.postDistributed(std::string(SimulatedSystem::naturalScrollingChanged));
     settle();
     EXPECT_TRUE(live->systemNatural());
@@ -247,15 +221,15 @@ TEST_F(LiveTest, FollowsTheSystemSettingAndCountsAMissingOneAsNatural) {
     t.system.sleepAndWake();
     settle();
     EXPECT_FALSE(live->systemNatural());
-    EXPECT_EQ(lines("general"),
+    EXPECT_EQ(t.messages("general"),
               (std::vector<std::string>{"Natural scrolling is on in System Settings.",
                                         "Natural scrolling is off in System Settings."}));
 }
 
 TEST_F(LiveTest, AChangeOfTheSystemSettingIsNotedInARunningRecording) {
     started();
-    std::optional<std::filesystem::path> file;
-    t.tap->record(5, corvale::json::Json::object(),
+    std::optional<std::optional<std::filesystem::path>> file;
+    t.tap->record(5, Json::object(),
                   [&file](InputTap::Recorded recorded) { file = recorded.file; });
     t.system.setNaturalScrolling(false);
     settle();
@@ -266,15 +240,8 @@ TEST_F(LiveTest, AChangeOfTheSystemSettingIsNotedInARunningRecording) {
     t.sync();
     t.writes.sync([] {});
 
-    ASSERT_TRUE(file);
-    std::vector<corvale::json::Json> notes;
-    std::istringstream in(corvale::readFile(*file).value_or(""));
-    for (std::string line; std::getline(in, line);) {
-        corvale::json::Json parsed = corvale::json::parse(line);
-        if (parsed["kind"] == "system") {
-            notes.push_back(parsed);
-        }
-    }
+    ASSERT_TRUE(file && *file);
+    const std::vector<Json> notes = ofKind(readRecording(**file), "system");
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0]["natural"], false);
     EXPECT_TRUE(notes[0].contains("at"));
@@ -295,8 +262,8 @@ TEST_F(LiveTest, WakeAndUnlockTurnASwitchedOffTapBackOn) {
     settle();
     EXPECT_TRUE(tap->enabled.load());
     EXPECT_EQ(t.platformTap(), tap) << "the same tap, not a fresh one";
-    EXPECT_EQ(count("tap", "The tap was off; back on."), 2u);
-    EXPECT_EQ(count("tap", "Woke from sleep."), 1u);
+    EXPECT_EQ(t.count("The tap was off; back on.", "tap"), 2u);
+    EXPECT_EQ(t.count("Woke from sleep.", "tap"), 1u);
 }
 
 TEST_F(LiveTest, AfterGivingUpOnlyStartAgainStartsTheTap) {
@@ -317,9 +284,9 @@ TEST_F(LiveTest, AfterGivingUpOnlyStartAgainStartsTheTap) {
     live->startAgain();
     EXPECT_EQ(live->state(), State::running);
     EXPECT_NE(t.checkTap(), nullptr);
-    EXPECT_EQ(count("general", "Started again."), 1u);
+    EXPECT_EQ(t.count("Started again.", "general"), 1u);
     live->startAgain();
-    EXPECT_EQ(count("general", "Started again."), 1u) << "nothing unless it gave up";
+    EXPECT_EQ(t.count("Started again.", "general"), 1u) << "nothing unless it gave up";
 
     // Given up again, and started again without the permission: it waits for it.
     timeOutUntilItGivesUp();
@@ -357,23 +324,20 @@ TEST_F(LiveTest, AnotherUsersSessionStopsTheTapUntilThisOneIsBack) {
     EXPECT_FALSE(live->away());
     EXPECT_TRUE(t.tap->hasTap());
     EXPECT_EQ(live->state(), State::paused);
-    EXPECT_EQ(count("tap", "Another user's session is active: standing aside."), 1u);
-    EXPECT_EQ(count("tap", "This session is active again."), 1u);
+    EXPECT_EQ(t.count("Another user's session is active: standing aside.", "tap"), 1u);
+    EXPECT_EQ(t.count("This session is active again.", "tap"), 1u);
 }
 
 TEST_F(LiveTest, ScrollsTurnedBackNameWhoMayDoItUntilTheyArriveAsSent) {
     started();
     const int told = willChanges;
-    const std::uint32_t flipper = t.system.taps().addOtherTap(
-        t.system.applications().launch("Flipper"), TapLocation::session, TapPlacement::tailAppend,
-        TapOptions::defaultTap, eventMaskBit(EventType::scrollWheel),
-        otherTap::negateScrollDeltas());
+    const std::uint32_t flipper = t.addFlipper();
     scrolls(5);
     ASSERT_TRUE(live->turnedBackBy());
     EXPECT_EQ(*live->turnedBackBy(), std::vector<std::string>{"Flipper"});
     EXPECT_EQ(live->checkSummary(), "no: Flipper is turning scrolling back.");
     EXPECT_EQ(willChanges, told + 1);
-    EXPECT_EQ(errors("general"),
+    EXPECT_EQ(t.messages("general", true),
               std::vector<std::string>{
                   "Scrolls come out turned back after Skiro. Apps that can change scrolling: "
                   "Flipper."});
@@ -383,22 +347,20 @@ TEST_F(LiveTest, ScrollsTurnedBackNameWhoMayDoItUntilTheyArriveAsSent) {
     EXPECT_FALSE(live->turnedBackBy());
     EXPECT_EQ(willChanges, told + 2);
     EXPECT_TRUE(checkedJustNow());
-    EXPECT_EQ(count("general", "Scrolls arrive as Skiro sends them again."), 1u);
+    EXPECT_EQ(t.count("Scrolls arrive as Skiro sends them again.", "general"), 1u);
 }
 
 TEST_F(LiveTest, ScrollsTurnedBackWithNobodyFoundStillMeanTurnedBack) {
     started();
-    t.system.taps().addOtherTap(t.system.applications().launch("Flipper"), TapLocation::session,
-                                TapPlacement::tailAppend, TapOptions::defaultTap,
-                                eventMaskBit(EventType::scrollWheel),
-                                otherTap::negateScrollDeltas());
+    t.addFlipper();
     t.system.taps().setListAvailable(false);
     scrolls(5);
     ASSERT_TRUE(live->turnedBackBy());
     EXPECT_TRUE(live->turnedBackBy()->empty());
     EXPECT_EQ(live->checkSummary(), "no: Another app is turning scrolling back.");
-    EXPECT_EQ(count("general", "Scrolls come out turned back after Skiro. Apps that can change "
-                               "scrolling: none found."),
+    EXPECT_EQ(t.count("Scrolls come out turned back after Skiro. Apps that can change "
+                      "scrolling: none found.",
+                      "general"),
               1u);
 }
 
@@ -408,8 +370,6 @@ TEST(WordsTests, NameWhoIsTurningScrollingBack) {
     EXPECT_EQ(Words::turnedBack({"A", "B"}), "Another app is turning scrolling back: A or B.");
     EXPECT_EQ(Words::turnedBack({"A", "B", "C"}),
               "Another app is turning scrolling back: A, B or C.");
-    EXPECT_EQ(toString(State::waiting), "waiting");
-    EXPECT_EQ(toString(State::stopped), "stopped");
 }
 
 TEST(TimeOfDayTests, TheLocalesTimeFormatWithoutSeconds) {

@@ -21,10 +21,6 @@ protected:
     int presented = 0;
 };
 
-TEST_F(ReleasesTest, ThisVersionHasNoReleaseNotes) {
-    EXPECT_TRUE(Releases::all().empty());
-}
-
 TEST_F(ReleasesTest, ALaunchAfterOnboardingRemembersTheVersionAndShowsNothing) {
     settings.update([](Config& config) { config.hasCompletedOnboarding = true; });
     ASSERT_TRUE(corvale::Defaults::standard().set("whatsNewSeenVersion", "\"0.0.1\""));

@@ -35,18 +35,6 @@ TEST(TextForms, RoundTripAndExactMatchAndAnUnknownTextIsDataCorrupted) {
     EXPECT_THROW(decode<Direction>(Json(1)), DecodingError);
 }
 
-TEST(Directions, SubscriptAddressesEachField) {
-    Directions d;
-    d.at(Device::trackpad, Axis::horizontal) = Direction::standard;
-    d.at(Device::mouse, Axis::vertical) = Direction::natural;
-    EXPECT_EQ(d, (Directions{Direction::natural, Direction::standard, Direction::natural,
-                             Direction::standard}));
-    EXPECT_EQ(d.at(Device::mouse, Axis::horizontal), Direction::standard);
-    EXPECT_EQ(Directions::system(true), (Directions{Direction::natural, Direction::natural,
-                                                    Direction::natural, Direction::natural}));
-    EXPECT_EQ(Directions::system(false).at(Device::trackpad, Axis::vertical), Direction::standard);
-}
-
 TEST(Directions, JsonFillsMissingKeysWithDefaultsAndFailsAsAWhole) {
     EXPECT_EQ(decode<Directions>(std::string_view("{}")), Directions{});
     Directions d = decode<Directions>(std::string_view(R"({"mouseVertical": "natural"})"));

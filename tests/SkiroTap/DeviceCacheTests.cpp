@@ -16,7 +16,7 @@ using platform::simulated::gestures::swipe;
 const Directions trackpadOnly{Direction::standard, Direction::standard, Direction::natural,
                               Direction::natural};
 
-TEST(DeviceCache, OneLookupPerSenderAndAQuarterSecondBackOffAfterARefusal) {
+TEST(DeviceCache, OneLookupPerSenderAQuarterSecondBackOffAfterARefusalAndMergedSnapshots) {
     DeviceCache cache;
     const std::uint64_t ms = 1'000'000;
     EXPECT_TRUE(cache.shouldLookUp(5, 1000 * ms));
@@ -37,15 +37,14 @@ TEST(DeviceCache, OneLookupPerSenderAndAQuarterSecondBackOffAfterARefusal) {
     EXPECT_FALSE(cache.learned(5, Device::trackpad));
     EXPECT_EQ(cache.known(5), Device::trackpad);
     EXPECT_FALSE(cache.isUnknown(5));
-}
 
-TEST(DeviceCache, MergingASnapshotKeepsWhatIsKnown) {
-    DeviceCache cache;
+    // Merging a snapshot keeps what is known.
     cache.merge({{7, Device::trackpad}, {8, Device::mouse}});
     cache.merge({{7, Device::mouse}, {9, Device::trackpad}});
     EXPECT_EQ(cache.known(7), Device::trackpad);
     EXPECT_EQ(cache.known(8), Device::mouse);
     EXPECT_EQ(cache.known(9), Device::trackpad);
+    EXPECT_EQ(cache.known(5), Device::trackpad);
     EXPECT_EQ(cache.known(10), std::nullopt);
 }
 

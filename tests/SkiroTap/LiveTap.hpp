@@ -4,6 +4,8 @@
 // which the test runs. `LiveTap` starts it the way the application does (its own taps);
 // `TapHarness` hands it scrolls through a plain tap of its own that counts allocations.
 #include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/Files.hpp"
+#include "CorvaleCore/Json.hpp"
 #include "CorvaleCore/LogStore.hpp"
 #include "CorvaleCore/MainLoop.hpp"
 #include "Platform/Simulated/SimulatedSystem.hpp"
@@ -12,13 +14,17 @@
 #include "Skiro/Tap/ScrollFields.hpp"
 #include "Support/Framework.hpp"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -28,6 +34,7 @@ namespace skiro::test {
 
 using namespace platform;
 using namespace platform::simulated;
+using corvale::json::Json;
 
 // Allocations made by the calling thread so far (operator new is counted in this program).
 std::uint64_t allocationsOnThisThread();
@@ -44,6 +51,28 @@ inline Turner::Settings turning(const Directions& directions) {
     return Turner::Settings{true, directions};
 }
 inline const Turner::Settings paused{false, trackpadStandard};
+
+// A recording's lines, each parsed; fails the test on a line that is not JSON.
+inline std::vector<Json> readRecording(const std::filesystem::path& file) {
+    std::optional<std::string> text = corvale::readFile(file);
+    EXPECT_TRUE(text) << file;
+    std::vector<Json> lines;
+    std::istringstream in(text.value_or(""));
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(corvale::json::parse(line));
+    }
+    return lines;
+}
+
+inline std::vector<Json> ofKind(const std::vector<Json>& lines, const std::string& kind) {
+    std::vector<Json> found;
+    for (const Json& line : lines) {
+        if (line.value("kind", "") == kind) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
 
 class LiveTap {
 public:
@@ -153,6 +182,13 @@ public:
     }
     std::shared_ptr<TapCore> checkTap() {
         return platformTap(TapLocation::annotatedSession, TapOptions::listenOnly);
+    }
+    // Another program's tap after ours that negates every scroll; its id.
+    std::uint32_t addFlipper() {
+        return system.taps().addOtherTap(
+            system.applications().launch("Flipper"), TapLocation::session, TapPlacement::tailAppend,
+            TapOptions::defaultTap, eventMaskBit(EventType::scrollWheel),
+            otherTap::negateScrollDeltas());
     }
 
 protected:

@@ -93,9 +93,6 @@ TEST(ReadBackCheck, ThresholdsForTheEndAReportAndRecovery) {
     EXPECT_EQ(pass(check, 1, {3, 0}, {-3, 0}).size(), 1u);
 }
 
-const Directions mouseStandard{Direction::natural, Direction::natural, Direction::standard,
-                               Direction::standard};
-
 // A check running on a started tap that turns the mouse; scrolls arrive where applications
 // get them, possibly after another program's tap.
 struct ReadBackTest : ::testing::Test {
@@ -104,7 +101,7 @@ struct ReadBackTest : ::testing::Test {
     std::uint32_t flipper = 0;
 
     ReadBackTest() {
-        t.tap->setSettings(Turner::Settings{true, mouseStandard});
+        t.tap->setSettings(turning(mouseStandard));
         EXPECT_TRUE(t.tap->start());
         t.tap->check();
         t.sync();
@@ -114,13 +111,6 @@ struct ReadBackTest : ::testing::Test {
         for (int i = 0; i < count; ++i) {
             t.system.post(mouse, Scroll{3, 0});
         }
-    }
-    // Another program's tap after Skiro's that negates every scroll.
-    void turnBackAfterSkiro() {
-        flipper = t.system.taps().addOtherTap(
-            t.system.applications().launch("Flipper"), TapLocation::session,
-            TapPlacement::tailAppend, TapOptions::defaultTap, eventMaskBit(EventType::scrollWheel),
-            otherTap::negateScrollDeltas());
     }
     bool checking() {
         return t.onTap([&] { return t.tap->readBack().checking(); });
@@ -133,7 +123,7 @@ struct ReadBackTest : ::testing::Test {
 
 TEST_F(ReadBackTest, TurnedBackThenRecoveryThenTheEndThroughTheTaps) {
     ASSERT_NE(t.checkTap(), nullptr);
-    turnBackAfterSkiro();
+    flipper = t.addFlipper();
     scrolls(5);
     EXPECT_EQ(verdicts(), std::vector<bool>{true});
     EXPECT_EQ(t.tap->stats().checkTurnedBack, 5);
