@@ -5,6 +5,9 @@
 #include "Corvale/Updates.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "Platform/Simulated/SimulatedUpdater.hpp"
+#if SKIRO_MAC_BACKEND
+#include "Platform/Mac/MacSystem.hpp"
+#endif
 #include "CorvaleCore/Text.hpp"
 #include "Skiro/AppCommands.hpp"
 #include "Skiro/AppSystem.hpp"
@@ -68,6 +71,13 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+#if SKIRO_MAC_BACKEND
+    // The real system; test-scroll has no simulated desk to scroll and answers "Not available.".
+    // No update framework is linked in yet, so Updates starts none.
+    auto* system = new platform::mac::MacSystem();
+    skiro::setAppSystem(*system);
+    corvale::Diagnostics::useFacts(&system->facts());
+#else
     auto* machine =
         new skiro::app::SimulatedDesk(skiro::app::SimulatedDesk::Options::fromEnvironment());
     for (const std::string& name : machine->unknownDevices()) {
@@ -85,5 +95,6 @@ int main(int argc, char** argv) {
     std::cerr << corvale::AppIdentity::current().name
               << " is running on a simulated system. From another terminal: "
               << (argc > 0 ? argv[0] : "skiro") << " help" << std::endl;
+#endif
     return skiro::app::runApplication(argc, argv);
 }
