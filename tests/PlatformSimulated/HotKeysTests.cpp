@@ -81,23 +81,5 @@ TEST_F(SimulatedHotKeysTest, AHandlerMayChangeRegistrationsWhileAPressIsDelivere
     EXPECT_TRUE(keys.isRegistered(31, command));
 }
 
-TEST(SimulatedKeyboardLayout, TypesTheUnitedStatesLayoutUntilAnotherIsChosen) {
-    SimulatedSystem system;
-    KeyboardLayout& layout = system.keyboardLayout();
-    EXPECT_EQ(layout.character(35), "p");
-    EXPECT_EQ(layout.character(0), "a");
-    EXPECT_EQ(layout.character(29), "0");
-    EXPECT_EQ(layout.character(50), "`");
-    // Keys that type nothing printable: return, F5, the arrows.
-    EXPECT_EQ(layout.character(36), std::nullopt);
-    EXPECT_EQ(layout.character(96), std::nullopt);
-    EXPECT_EQ(layout.character(123), std::nullopt);
-
-    system.simulatedKeyboardLayout().set({{6, "y"}, {16, "z"}, {33, "ü"}});
-    EXPECT_EQ(layout.character(6), "y");
-    EXPECT_EQ(layout.character(33), "ü");
-    EXPECT_EQ(layout.character(35), std::nullopt);
-}
-
 } // namespace
 } // namespace platform::simulated

@@ -131,15 +131,6 @@ TEST(SystemFacts, RunningApplicationsAndTheHost) {
     ASSERT_EQ(::uname(&host), 0);
     EXPECT_EQ(facts.processorKind(), host.machine);
     EXPECT_EQ(facts.displayAccommodations(), DisplayAccommodations{});
-
-    system.simulatedFacts().set("Version 14.5 (Build 23F79)", "Mac14,2", "Apple silicon");
-    system.simulatedFacts().setSystemName("macOS");
-    system.simulatedFacts().setDisplayAccommodations({.reduceMotion = true});
-    EXPECT_EQ(facts.operatingSystemVersionString(), "Version 14.5 (Build 23F79)");
-    EXPECT_EQ(facts.systemName(), "macOS");
-    EXPECT_EQ(facts.modelIdentifier(), "Mac14,2");
-    EXPECT_EQ(facts.processorKind(), "Apple silicon");
-    EXPECT_EQ(facts.displayAccommodations(), DisplayAccommodations{.reduceMotion = true});
 }
 
 } // namespace

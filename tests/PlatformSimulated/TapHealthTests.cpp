@@ -59,39 +59,6 @@ TEST(TapHealth, ASlowCallbackIsSwitchedOffAndToldLater) {
     EXPECT_FLOAT_EQ(info.minUsecLatency, 0);
 }
 
-TEST(TapHealth, SwitchedOffByUserInputOrSilentlyOnRequest) {
-    SimulatedSystem system;
-    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
-    RunLoop& here = system.runLoops().current();
-    RecordingTap tap;
-    ASSERT_TRUE(tap.make(system, TapLocation::session, TapPlacement::headInsert,
-                         TapOptions::defaultTap, &here));
-    std::uint32_t id =
-        system.taps().tapOfThisProcess(TapLocation::session, TapOptions::defaultTap).value();
-
-    ASSERT_TRUE(system.taps().switchOff(id, SwitchOff::byUserInput));
-    EXPECT_FALSE(tap.tap->isEnabled());
-    EXPECT_TRUE(tap.noticesSeen().empty()) << "told later, not inside the call";
-    EXPECT_TRUE(here.runUntil([&] { return !tap.noticesSeen().empty(); }, 5s));
-    EXPECT_EQ(tap.noticesSeen(), std::vector<EventType>{EventType::tapDisabledByUserInput});
-
-    tap.tap->enable(true);
-    ASSERT_TRUE(system.taps().switchOff(id, SwitchOff::silently));
-    EXPECT_FALSE(tap.tap->isEnabled());
-    system.post(mouse, Scroll{1});
-    EXPECT_EQ(tap.scrolls.load(), 0);
-    EXPECT_FALSE(here.runOnce(0ns)) << "nothing was queued for a silent switch-off";
-    EXPECT_EQ(tap.noticesSeen().size(), 1u);
-
-    system.taps().setRefusesEnable(id, true);
-    tap.tap->enable(true);
-    EXPECT_FALSE(tap.tap->isEnabled()) << "the system will not bring it back";
-    system.taps().setRefusesEnable(id, false);
-    tap.tap->enable(true);
-    EXPECT_TRUE(tap.tap->isEnabled());
-    EXPECT_FALSE(system.taps().switchOff(9999, SwitchOff::byTimeout));
-}
-
 TEST(TapHealth, TakingAwayTheTrustSwitchesActiveTapsOff) {
     SimulatedSystem system;
     RunLoop& here = system.runLoops().current();
