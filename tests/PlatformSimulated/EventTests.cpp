@@ -39,69 +39,6 @@ TEST(SimulatedEvent, FieldsHoldIntegersAndRealsReadableEitherWay) {
     EXPECT_EQ(event.integerValue(256), 0);
 }
 
-TEST(SimulatedEvent, WriteRulesRecomputeOrIgnore) {
-    SimulatedEvent event(EventType::scrollWheel);
-    event.storeMeasures(0, {2, 2.0, 20});
-    event.storeMeasures(1, {-1, -1.0, -10});
-
-    // Independent by default: one write changes one field.
-    event.setIntegerValue(lineV, -2);
-    EXPECT_EQ(event.measures(0), (Measures{-2, 2.0, 20}));
-
-    FieldWriteRules rules = FieldWriteRules::recomputing();
-    event.setWriteRules(rules);
-    event.setIntegerValue(lineV, -3);
-    EXPECT_EQ(event.measures(0), (Measures{-3, -3.0, -30}));
-    event.setDoubleValue(fixedV, 0.25);
-    EXPECT_EQ(event.measures(0), (Measures{1, 0.25, 3}));
-    event.setIntegerValue(pointV, -75);
-    EXPECT_EQ(event.measures(0), (Measures{-7, -7.5, -75}));
-    EXPECT_EQ(event.measures(1), (Measures{-1, -1.0, -10})) << "the other axis is left alone";
-
-    rules = FieldWriteRules::independent();
-    rules.ignored.set(pointH);
-    event.setWriteRules(rules);
-    event.setIntegerValue(pointH, 10);
-    event.setIntegerValue(lineH, 1);
-    EXPECT_EQ(event.measures(1), (Measures{1, -1.0, -10}));
-}
-
-TEST(SimulatedEvents, SyntheticScrollsByUnitAndTheirCopies) {
-    SimulatedSystem system;
-    auto line = system.events().createScrollWheelEvent(ScrollEventUnit::line, 2, 7, -3);
-    ASSERT_NE(line, nullptr);
-    EXPECT_EQ(line->type(), EventType::scrollWheel);
-    EXPECT_EQ(line->integerValue(lineV), 7);
-    EXPECT_EQ(line->doubleValue(fixedV), 7.0);
-    EXPECT_EQ(line->integerValue(pointV), 70);
-    EXPECT_EQ(line->integerValue(lineH), -3);
-    EXPECT_EQ(line->doubleValue(fixedH), -3.0);
-    EXPECT_EQ(line->integerValue(pointH), -30);
-    EXPECT_EQ(line->integerValue(field::scrollWheelEventIsContinuous), 0);
-
-    auto pixel = system.events().createScrollWheelEvent(ScrollEventUnit::pixel, 2, 7, -3);
-    ASSERT_NE(pixel, nullptr);
-    EXPECT_EQ(pixel->integerValue(pointV), 7);
-    EXPECT_EQ(pixel->doubleValue(fixedV), 0.7);
-    EXPECT_EQ(pixel->integerValue(lineV), 1);
-    EXPECT_EQ(pixel->integerValue(lineH), -1);
-
-    // Synthetic events carry no HID event.
-    auto copyHID = system.symbols().function<CopyIOHIDEventFunction>(hid::copyIOHIDEventName);
-    EXPECT_EQ(copyHID(*pixel), nullptr);
-    EXPECT_EQ(system.events().createScrollWheelEvent(ScrollEventUnit::line, 0, 1, 1), nullptr);
-    EXPECT_EQ(system.events().createScrollWheelEvent(ScrollEventUnit::line, 4, 1, 1), nullptr);
-
-    // A copy, as the probe writes it, follows the system's write rules.
-    system.setFieldWriteRules(FieldWriteRules::recomputing());
-    auto probed = system.events().createScrollWheelEvent(ScrollEventUnit::line, 2, 7, -3);
-    auto copy = probed->copy();
-    copy->setDoubleValue(fixedV, -7.0);
-    EXPECT_EQ(copy->integerValue(lineV), -7);
-    EXPECT_EQ(copy->integerValue(pointV), -70);
-    EXPECT_EQ(probed->integerValue(lineV), 7) << "the copy's writes stay in the copy";
-}
-
 // The system's direction sits between the device and the event: with natural scrolling the
 // deltas have the opposite sign of the HID values, and the framework says the direction was
 // inverted.
@@ -133,27 +70,6 @@ TEST(SimulatedScrolls, NaturalScrollingNegatesTheDeltasAgainstTheDevice) {
         EXPECT_EQ(m.app->directionInvertedFromDevice, natural);
         EXPECT_FALSE(m.app->hasPreciseScrollingDeltas);
     }
-}
-
-TEST(SimulatedScrolls, DevicesScrollInTheirOwnStyle) {
-    SimulatedSystem system;
-    system.setNaturalScrolling(false);
-    VirtualDevice& wheel = system.attach(DeviceDescription::wheelMouse());
-    VirtualDevice& smooth = system.attach(DeviceDescription::smoothMouse());
-    VirtualDevice& magic = system.attach(DeviceDescription::magicMouse());
-
-    // Wheels have no gesture phases, whatever is asked of them.
-    ScrollRecord w = *system.post(wheel, Scroll{1, 0, 2, 1, 0, 0}).delivered;
-    EXPECT_FALSE(w.continuous);
-    EXPECT_EQ(w.phase, 0);
-    EXPECT_EQ(w.momentum, 0);
-    ScrollRecord s = *system.post(smooth, Scroll{13, 0, 2, 1, 0, 0}).delivered;
-    EXPECT_TRUE(s.continuous);
-    EXPECT_EQ(s.phase, 0);
-    EXPECT_EQ(s.vertical.point, 13);
-    ScrollRecord g = *system.post(magic, Scroll{13, 0, 2, 0, 0, 0}).delivered;
-    EXPECT_TRUE(g.continuous);
-    EXPECT_EQ(g.phase, 2);
 }
 
 TEST(AppFramework, ReadsPhasesAndCanBeUnavailable) {

@@ -36,25 +36,6 @@ TEST(SystemPreferences, TheProcessReadsWhatItLastSynchronized) {
     EXPECT_EQ(preferences.copyAnyApplicationValue(key), PreferenceValue{false});
 }
 
-TEST(SystemPreferences, AMissingOrNonBooleanSettingMeansNatural) {
-    SimulatedSystem system;
-    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
-    system.setNaturalScrolling(false);
-    EXPECT_EQ(system.post(mouse, Scroll{1}).made.vertical.line, 1);
-
-    for (std::optional<PreferenceValue> odd :
-         {std::optional<PreferenceValue>{}, std::optional<PreferenceValue>{std::int64_t{0}},
-          std::optional<PreferenceValue>{std::string("NO")}}) {
-        system.simulatedPreferences().store(key, odd);
-        EXPECT_TRUE(system.naturalScrolling());
-        PostResult result = system.post(mouse, Scroll{1});
-        EXPECT_EQ(result.made.vertical.line, -1);
-        EXPECT_TRUE(result.made.app->directionInvertedFromDevice);
-        system.preferences().synchronizeAnyApplication();
-        EXPECT_EQ(system.preferences().copyAnyApplicationValue(key), odd);
-    }
-}
-
 TEST(SystemNotifications, SessionPowerAndUnlockAreAnnounced) {
     SimulatedSystem system;
     std::vector<std::string> heard;

@@ -59,38 +59,6 @@ TEST(TapHealth, ASlowCallbackIsSwitchedOffAndToldLater) {
     EXPECT_FLOAT_EQ(info.minUsecLatency, 0);
 }
 
-TEST(TapHealth, TakingAwayTheTrustSwitchesActiveTapsOff) {
-    SimulatedSystem system;
-    RunLoop& here = system.runLoops().current();
-    int announced = 0;
-    system.distributedNotifications().addObserver(
-        std::string(SimulatedSystem::accessibilityChanged),
-        [&](const std::string&) { ++announced; });
-    RecordingTap active, listener;
-    ASSERT_TRUE(active.make(system, TapLocation::hid, TapPlacement::headInsert,
-                            TapOptions::defaultTap, &here));
-    ASSERT_TRUE(listener.make(system, TapLocation::session, TapPlacement::tailAppend,
-                              TapOptions::listenOnly, &here));
-
-    system.setAccessibilityTrusted(false);
-    EXPECT_EQ(announced, 1);
-    EXPECT_FALSE(active.tap->isEnabled());
-    EXPECT_TRUE(listener.tap->isEnabled());
-    EXPECT_TRUE(here.runUntil([&] { return !active.noticesSeen().empty(); }, 5s));
-    EXPECT_EQ(active.noticesSeen(), std::vector<EventType>{EventType::tapDisabledByUserInput});
-    EXPECT_TRUE(listener.noticesSeen().empty());
-
-    active.tap->enable(true);
-    EXPECT_FALSE(active.tap->isEnabled()) << "no active tap runs without the trust";
-
-    system.setAccessibilityTrusted(false);
-    EXPECT_EQ(announced, 1) << "no change, no announcement";
-    system.setAccessibilityTrusted(true);
-    EXPECT_EQ(announced, 2);
-    active.tap->enable(true);
-    EXPECT_TRUE(active.tap->isEnabled());
-}
-
 TEST(TapHealth, ATapOnALoopNobodyRunsTimesOut) {
     SimulatedSystem system;
     system.taps().setUnservicedLimit(1ms);
