@@ -1,5 +1,5 @@
 // Scroll events of the simulated system: the field store, how devices' movements become
-// deltas under the system's direction, the HID event behind a scroll and the framework's view.
+// deltas under the system's direction, and the framework's view.
 #include "Platform/Simulated/SimulatedSystem.hpp"
 
 #include <gtest/gtest.h>
@@ -8,13 +8,6 @@
 
 namespace platform::simulated {
 namespace {
-
-constexpr EventField lineV = field::scrollWheelEventDeltaAxis1;
-constexpr EventField lineH = field::scrollWheelEventDeltaAxis2;
-constexpr EventField fixedV = field::scrollWheelEventFixedPtDeltaAxis1;
-constexpr EventField fixedH = field::scrollWheelEventFixedPtDeltaAxis2;
-constexpr EventField pointV = field::scrollWheelEventPointDeltaAxis1;
-constexpr EventField pointH = field::scrollWheelEventPointDeltaAxis2;
 
 TEST(SimulatedEvent, FieldsHoldIntegersAndRealsReadableEitherWay) {
     SimulatedEvent event(EventType::scrollWheel);
