@@ -370,47 +370,41 @@ TEST(Pipeline, TheSteadyPathAllocatesNothing) {
 }
 
 TEST(Pipeline, WithoutTheHIDFunctionsFieldsAreStillTurned) {
-    {
+    struct Case {
+        std::vector<std::string_view> missing;
+        bool knownTrackpad;
+        std::int64_t posted, fromHID;
+    };
+    const Case cases[] = {
         // No HID event at all: every scroll looks posted, a mouse scroll.
-        TapHarness h({.missingFunctions = {hid::copyIOHIDEventName}});
-        VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-        h.tap->setSettings(turning(mouseStandard));
-        PostResult result = h.system.post(trackpad, Scroll{20, 0, 1, 0, 0, 0});
-        EXPECT_EQ(result.delivered->vertical, negated(result.made.vertical));
-        EXPECT_EQ(result.delivered->hid, result.made.hid);
-        h.settle();
-        InputTap::Stats stats = h.stats();
-        EXPECT_EQ(stats.posted, 1);
-        EXPECT_EQ(stats.mouseTurned, 1);
-        EXPECT_EQ(stats.startsFromAppKit, 1);
-        EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
-    }
-    {
+        {{hid::copyIOHIDEventName}, false, 1, 0},
         // A HID event without its sender: a mouse scroll, nothing looked up.
-        TapHarness h({.missingFunctions = {hid::getSenderIDName}});
+        {{hid::getSenderIDName}, false, 0, 1},
+        // Without the float functions the HID event is neither read (values read as 0: no
+        // usable pair) nor rewritten.
+        {{hid::setFloatValueName, hid::getFloatValueName}, true, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.missing.front());
+        TapHarness h({.missingFunctions = c.missing});
         VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-        h.tap->setSettings(turning(mouseStandard));
-        h.system.post(trackpad, Scroll{20, 0, 1, 0, 0, 0});
-        h.settle();
-        InputTap::Stats stats = h.stats();
-        EXPECT_EQ(stats.mouseTurned, 1);
-        EXPECT_EQ(stats.posted, 0);
-        EXPECT_EQ(stats.startsFromHID, 1);
-        EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
-    }
-    {
-        // Without the float functions the HID event is neither read nor rewritten.
-        TapHarness h({.missingFunctions = {hid::setFloatValueName, hid::getFloatValueName}});
-        VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-        h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
-        h.tap->setSettings(turning(trackpadStandard));
+        if (c.knownTrackpad) {
+            h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
+        }
+        h.tap->setSettings(turning(c.knownTrackpad ? trackpadStandard : mouseStandard));
         PostResult result = h.system.post(trackpad, Scroll{20, 0, 1, 0, 0, 0});
         EXPECT_EQ(result.delivered->vertical, negated(result.made.vertical));
-        EXPECT_EQ(result.delivered->hid, result.made.hid);
+        if (c.fromHID == 0) {
+            EXPECT_EQ(result.delivered->hid, result.made.hid);
+        }
+        h.settle();
         InputTap::Stats stats = h.stats();
-        EXPECT_EQ(stats.trackpadTurned, 1);
-        EXPECT_EQ(stats.startsFromAppKit, 1) << "HID values read as 0: no usable pair";
+        EXPECT_EQ(c.knownTrackpad ? stats.trackpadTurned : stats.mouseTurned, 1);
+        EXPECT_EQ(stats.posted, c.posted);
+        EXPECT_EQ(stats.startsFromHID, c.fromHID);
+        EXPECT_EQ(stats.startsFromAppKit, 1 - c.fromHID);
         EXPECT_EQ(stats.readBackFailures, 0);
+        EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
     }
 }
 
