@@ -176,11 +176,6 @@ TEST_F(LifecycleTest, StopRemovesEveryTapAndDrainingFinishesQueuedWork) {
     EXPECT_TRUE(t.system.taps().tapsOfThisProcess().empty());
     EXPECT_FALSE(t.tap->hasCheckTap());
     EXPECT_FALSE(t.onTap([&] { return t.tap->readBack().checking(); }));
-
-    // Scrolls now reach applications as the system made them.
-    t.tap->setSettings(turning(trackpadStandard));
-    const PostResult result = scroll();
-    EXPECT_EQ(result.delivered->vertical, result.made.vertical);
 }
 
 TEST(TapKeeper, TimeoutWindowsDecideBetweenOnAgainAFreshTapAndGivingUp) {
