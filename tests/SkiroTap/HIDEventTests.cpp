@@ -56,8 +56,6 @@ TEST(HIDEventDevice, KindFromDriverOrAccelerationElseMouse) {
     EXPECT_EQ(kind(driverOnly), Device::trackpad);
     EXPECT_EQ(kind(accelerationOnly), Device::trackpad);
     EXPECT_EQ(kind(bare), Device::mouse);
-    EXPECT_EQ(kind(DeviceDescription::magicMouse()), Device::mouse);
-    EXPECT_EQ(kind(DeviceDescription::smoothMouse()), Device::mouse);
 
     VirtualDevice& plain = system.attach(bare);
     auto facts = HIDEvent::device(system.registry(), plain.senderID())->facts;
