@@ -42,11 +42,6 @@ TEST_F(SimulatedHotKeysTest, ACombinationBelongsToOneRegistrantAtATime) {
     // The same key with other modifiers is another combination.
     EXPECT_EQ(hotKeys.registerHotKey(35, command | option, ours).status, hotkey::noErr);
 
-    // Another program's combination is refused to us, and ours to it.
-    EXPECT_TRUE(keys.registerElsewhere(49, command));
-    EXPECT_EQ(hotKeys.registerHotKey(49, command, ours).status, hotkey::eventHotKeyExistsErr);
-    EXPECT_FALSE(keys.registerElsewhere(35, command));
-
     EXPECT_EQ(hotKeys.unregisterHotKey(first.reference), hotkey::noErr);
     EXPECT_EQ(hotKeys.unregisterHotKey(first.reference), hotkey::eventHotKeyInvalidErr);
     EXPECT_EQ(hotKeys.unregisterHotKey(0), hotkey::eventHotKeyInvalidErr);
@@ -79,24 +74,6 @@ TEST_F(SimulatedHotKeysTest, AHandlerMayChangeRegistrationsWhileAPressIsDelivere
     EXPECT_EQ(keys.press(35, command), Press::handled);
     EXPECT_FALSE(keys.isRegistered(35, command));
     EXPECT_TRUE(keys.isRegistered(31, command));
-}
-
-TEST(SimulatedKeyboardLayout, TypesTheUnitedStatesLayoutUntilAnotherIsChosen) {
-    SimulatedSystem system;
-    KeyboardLayout& layout = system.keyboardLayout();
-    EXPECT_EQ(layout.character(35), "p");
-    EXPECT_EQ(layout.character(0), "a");
-    EXPECT_EQ(layout.character(29), "0");
-    EXPECT_EQ(layout.character(50), "`");
-    // Keys that type nothing printable: return, F5, the arrows.
-    EXPECT_EQ(layout.character(36), std::nullopt);
-    EXPECT_EQ(layout.character(96), std::nullopt);
-    EXPECT_EQ(layout.character(123), std::nullopt);
-
-    system.simulatedKeyboardLayout().set({{6, "y"}, {16, "z"}, {33, "ü"}});
-    EXPECT_EQ(layout.character(6), "y");
-    EXPECT_EQ(layout.character(33), "ü");
-    EXPECT_EQ(layout.character(35), std::nullopt);
 }
 
 } // namespace

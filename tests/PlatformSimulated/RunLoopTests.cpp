@@ -24,18 +24,6 @@ TEST(RunLoop, APerformedBlockRunsWhenTheLoopIsWoken) {
     EXPECT_EQ(ran, (std::vector<int>{1, 2}));
 }
 
-TEST(RunLoop, BlocksFromOtherThreadsRunOnTheLoopsThread) {
-    SimulatedSystem system;
-    testing::LoopThread input(system.runLoops());
-    std::promise<std::thread::id> ranOn;
-    auto thread = ranOn.get_future();
-    std::thread([&] {
-        input.loop().perform([&] { ranOn.set_value(std::this_thread::get_id()); });
-        input.loop().wakeUp();
-    }).join();
-    EXPECT_EQ(thread.get(), input.id());
-}
-
 TEST(RunLoop, RunNeedsASourceAndEndsOnStop) {
     SimulatedSystem system;
     RunLoop& here = system.runLoops().current();

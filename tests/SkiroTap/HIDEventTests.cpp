@@ -10,24 +10,6 @@ using namespace platform;
 using namespace platform::simulated;
 using corvale::json::Json;
 
-TEST(HIDEventFunctions, LookedUpByNameEachMayBeMissing) {
-    SimulatedSystem system;
-    HIDEvent::Functions all = HIDEvent::Functions::lookUp(system.symbols());
-    EXPECT_TRUE(all.allFound());
-
-    system.simulatedSymbols().setMissing(hid::getFloatValueName, true);
-    HIDEvent::Functions some = HIDEvent::Functions::lookUp(system.symbols());
-    EXPECT_FALSE(some.allFound());
-    EXPECT_EQ(some.getFloat, nullptr);
-    EXPECT_NE(some.copyFunction, nullptr);
-    EXPECT_NE(some.setFloat, nullptr);
-    // Without the reader, HID values read as 0.
-    IOHIDEvent event{7, 3.5, -2, 0};
-    EXPECT_EQ(some.value(&event, HIDEvent::fieldScrollX), 0.0);
-    EXPECT_EQ(all.value(&event, HIDEvent::fieldScrollX), 3.5);
-    EXPECT_EQ(all.value(&event, HIDEvent::fieldScrollY), -2.0);
-}
-
 TEST(HIDEventDevice, TrackpadsWithEveryFact) {
     SimulatedSystem system;
     VirtualDevice& builtIn = system.attach(DeviceDescription::builtInTrackpad());
@@ -74,8 +56,6 @@ TEST(HIDEventDevice, KindFromDriverOrAccelerationElseMouse) {
     EXPECT_EQ(kind(driverOnly), Device::trackpad);
     EXPECT_EQ(kind(accelerationOnly), Device::trackpad);
     EXPECT_EQ(kind(bare), Device::mouse);
-    EXPECT_EQ(kind(DeviceDescription::magicMouse()), Device::mouse);
-    EXPECT_EQ(kind(DeviceDescription::smoothMouse()), Device::mouse);
 
     VirtualDevice& plain = system.attach(bare);
     auto facts = HIDEvent::device(system.registry(), plain.senderID())->facts;

@@ -46,15 +46,12 @@ TEST(Pipeline, PausedLetsEveryScrollPassUntouchedOnTheFastPath) {
     h.settle();
     const auto n = static_cast<std::int64_t>(results.size());
     InputTap::Stats stats = h.stats();
-    EXPECT_EQ(stats.scrolls, n);
     EXPECT_EQ(stats.passed, n);
     EXPECT_EQ(stats.fast.count, n);
-    EXPECT_EQ(stats.full.count, 0);
     EXPECT_EQ(stats.trackpad + stats.mouse + stats.turned + stats.posted, 0);
     EXPECT_EQ(stats.startsFromHID + stats.startsFromAppKit, 0);
     // No HID event fetched, no device looked up.
     EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
-    EXPECT_FALSE(h.onTap([&] { return h.tap->devices().isLookingUpAny(); }));
     EXPECT_EQ(h.onTap([&] { return h.tap->keeper().seenByTap(); }), n);
 }
 
@@ -88,19 +85,14 @@ TEST(Pipeline, TurnsAWholeGestureWithItsMomentumAndTheHIDEventBehindIt) {
     EXPECT_EQ(moving, 13);
     h.settle();
     InputTap::Stats stats = h.stats();
-    EXPECT_EQ(stats.scrolls, 16);
     EXPECT_EQ(stats.trackpad, 16);
-    EXPECT_EQ(stats.turned, 13);
     EXPECT_EQ(stats.trackpadTurned, 13);
     EXPECT_EQ(stats.mouse + stats.mouseTurned + stats.posted + stats.passed, 0);
-    EXPECT_EQ(stats.full.count, 16);
     EXPECT_EQ(stats.readBackFailures, 0);
-    EXPECT_FALSE(stats.lastReadBackFailure);
     // Decisions at mayBegin (no movement yet, no earlier answer: the framework) and at began
     // (the HID event); the rest of the gesture held them.
     EXPECT_EQ(stats.startsFromAppKit, 1);
     EXPECT_EQ(stats.startsFromHID, 1);
-    EXPECT_EQ(stats.starts.count, 2);
 
     // The next gesture's mayBegin has no movement either, but now an earlier HID answer.
     h.system.post(trackpad, swipe(-20, 0));
@@ -155,9 +147,7 @@ TEST(Pipeline, WritesATurnedAxisLineFixedPointAndLeavesTheOtherAlone) {
     EXPECT_EQ(event.writes, (std::vector<EventField>{11, 93, 96}));
     EXPECT_EQ(readDeltas(event), readDeltas(made).flipped(Flip{true, false}));
     InputTap::Stats stats = h.stats();
-    EXPECT_EQ(stats.turned, 1);
-    EXPECT_EQ(stats.trackpadTurned, 1);
-    EXPECT_EQ(stats.posted, 0) << "it carries a sender";
+    EXPECT_EQ(stats.trackpadTurned, 1) << "it carries a sender";
 
     // An event whose moving axes are all zero is not written and not turned.
     SpyEvent still(h.system.makeScroll(SoftwareScroll{0, 0, true, 128, 0, 0, false, 0}));
@@ -181,10 +171,8 @@ TEST(Pipeline, APostedScrollIsAMouseScrollReadThroughTheFramework) {
     h.settle();
     InputTap::Stats stats = h.stats();
     EXPECT_EQ(stats.posted, 1);
-    EXPECT_EQ(stats.mouse, 1);
     EXPECT_EQ(stats.mouseTurned, 1);
     EXPECT_EQ(stats.startsFromAppKit, 1);
-    EXPECT_EQ(stats.startsFromHID, 0);
     EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
 
     // Not inverted by the system: the mouse's standard needs nothing.
@@ -219,7 +207,6 @@ TEST(Pipeline, AReadBackFailureIsCountedWithWhatWasWantedAndWhatCameBack) {
     InputTap::Stats stats = h.stats();
     EXPECT_EQ(stats.readBackFailures, 1);
     ASSERT_TRUE(stats.lastReadBackFailure);
-    EXPECT_EQ(*stats.lastReadBackFailure, "wanted " + toString(wanted) + ", got " + toString(got));
     EXPECT_EQ(*stats.lastReadBackFailure,
               "wanted (vertical: line 2, fixed 2.5, point 25; horizontal: line 0, fixed 0, "
               "point 0), got (vertical: line 2, fixed 2.5, point -25; horizontal: line 0, "
@@ -268,7 +255,6 @@ TEST(Pipeline, TheObserverSeesTheDeviceMovementAndTheAxisTheUserSees) {
     ASSERT_TRUE(corvale::MainLoop::shared().runUntil([&] { return seen.size() == 4; }));
 
     // A wheel with shift alone scrolls sideways: shown as horizontal movement.
-    EXPECT_EQ(seen[0].vertical, 0);
     EXPECT_EQ(seen[0].horizontal, 2);
     EXPECT_TRUE(seen[0].sample.isSidewaysWheel());
     EXPECT_EQ(seen[0].location, (Point{12, 34}));
@@ -278,7 +264,6 @@ TEST(Pipeline, TheObserverSeesTheDeviceMovementAndTheAxisTheUserSees) {
                 static_cast<double>(h.tap->nanoseconds(sideways.made.timestamp)) / 1e9, 1e-9);
     // With shift and command it is a shortcut: shown as vertical.
     EXPECT_EQ(seen[1].vertical, -1);
-    EXPECT_EQ(seen[1].horizontal, 0);
     EXPECT_TRUE(seen[1].sample.isShortcutWheel());
     // The trackpad as the fingers moved (the HID event), not as the system turned it.
     EXPECT_EQ(seen[2].vertical, -30);
@@ -288,10 +273,8 @@ TEST(Pipeline, TheObserverSeesTheDeviceMovementAndTheAxisTheUserSees) {
     EXPECT_EQ(seen[3].horizontal, -6);
     EXPECT_EQ(seen[3].sample.device, Device::mouse);
 
-    InputTap::Stats stats = h.stats();
-    EXPECT_EQ(stats.passed, 0);
-    EXPECT_EQ(stats.full.count, 4);
-    EXPECT_EQ(stats.turned, 0);
+    EXPECT_EQ(h.stats().full.count, 4);
+    EXPECT_EQ(h.stats().turned, 0);
 }
 
 TEST(Pipeline, AReportFindsTheTapGoneAndIsDropped) {
@@ -386,47 +369,41 @@ TEST(Pipeline, TheSteadyPathAllocatesNothing) {
 }
 
 TEST(Pipeline, WithoutTheHIDFunctionsFieldsAreStillTurned) {
-    {
+    struct Case {
+        std::vector<std::string_view> missing;
+        bool knownTrackpad;
+        std::int64_t posted, fromHID;
+    };
+    const Case cases[] = {
         // No HID event at all: every scroll looks posted, a mouse scroll.
-        TapHarness h({.missingFunctions = {hid::copyIOHIDEventName}});
-        VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-        h.tap->setSettings(turning(mouseStandard));
-        PostResult result = h.system.post(trackpad, Scroll{20, 0, 1, 0, 0, 0});
-        EXPECT_EQ(result.delivered->vertical, negated(result.made.vertical));
-        EXPECT_EQ(result.delivered->hid, result.made.hid);
-        h.settle();
-        InputTap::Stats stats = h.stats();
-        EXPECT_EQ(stats.posted, 1);
-        EXPECT_EQ(stats.mouseTurned, 1);
-        EXPECT_EQ(stats.startsFromAppKit, 1);
-        EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
-    }
-    {
+        {{hid::copyIOHIDEventName}, false, 1, 0},
         // A HID event without its sender: a mouse scroll, nothing looked up.
-        TapHarness h({.missingFunctions = {hid::getSenderIDName}});
+        {{hid::getSenderIDName}, false, 0, 1},
+        // Without the float functions the HID event is neither read (values read as 0: no
+        // usable pair) nor rewritten.
+        {{hid::setFloatValueName, hid::getFloatValueName}, true, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.missing.front());
+        TapHarness h({.missingFunctions = c.missing});
         VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-        h.tap->setSettings(turning(mouseStandard));
-        h.system.post(trackpad, Scroll{20, 0, 1, 0, 0, 0});
-        h.settle();
-        InputTap::Stats stats = h.stats();
-        EXPECT_EQ(stats.mouseTurned, 1);
-        EXPECT_EQ(stats.posted, 0);
-        EXPECT_EQ(stats.startsFromHID, 1);
-        EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
-    }
-    {
-        // Without the float functions the HID event is neither read nor rewritten.
-        TapHarness h({.missingFunctions = {hid::setFloatValueName, hid::getFloatValueName}});
-        VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-        h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
-        h.tap->setSettings(turning(trackpadStandard));
+        if (c.knownTrackpad) {
+            h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
+        }
+        h.tap->setSettings(turning(c.knownTrackpad ? trackpadStandard : mouseStandard));
         PostResult result = h.system.post(trackpad, Scroll{20, 0, 1, 0, 0, 0});
         EXPECT_EQ(result.delivered->vertical, negated(result.made.vertical));
-        EXPECT_EQ(result.delivered->hid, result.made.hid);
+        if (c.fromHID == 0) {
+            EXPECT_EQ(result.delivered->hid, result.made.hid);
+        }
+        h.settle();
         InputTap::Stats stats = h.stats();
-        EXPECT_EQ(stats.trackpadTurned, 1);
-        EXPECT_EQ(stats.startsFromAppKit, 1) << "HID values read as 0: no usable pair";
+        EXPECT_EQ(c.knownTrackpad ? stats.trackpadTurned : stats.mouseTurned, 1);
+        EXPECT_EQ(stats.posted, c.posted);
+        EXPECT_EQ(stats.startsFromHID, c.fromHID);
+        EXPECT_EQ(stats.startsFromAppKit, 1 - c.fromHID);
         EXPECT_EQ(stats.readBackFailures, 0);
+        EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
     }
 }
 

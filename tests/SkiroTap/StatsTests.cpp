@@ -22,19 +22,12 @@ TEST(Cost, BucketsSplitAtTheirBounds) {
         expected[c.bucket] = 1;
         EXPECT_EQ(cost.spread, expected) << c.nanoseconds << " ns";
     }
-    Cost edges;
-    edges.add(999'999);
-    edges.add(1'000'000);
-    EXPECT_EQ(edges.spreadText(), "under 1000 \u00B5s: 1, 1000 \u00B5s and over: 1");
 }
 
 TEST(Cost, AverageAndMostInMicroseconds) {
     Cost cost;
     cost.add(1'000);
     cost.add(2'001);
-    EXPECT_EQ(cost.count, 2);
-    EXPECT_EQ(cost.total, 3'001u);
-    EXPECT_EQ(cost.most, 2'001u);
     corvale::json::Json report = cost.report();
     // 3,001 ÷ 2 = 1,500 ns, whole nanoseconds first.
     EXPECT_DOUBLE_EQ(report["averageMicroseconds"].get<double>(), 1.5);

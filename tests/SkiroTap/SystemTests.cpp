@@ -29,12 +29,13 @@ TEST(SystemScrollingTests, ReadsTheBooleanAndCountsAnythingElseAsNatural) {
     EXPECT_FALSE(SystemScrolling::natural(preferences));
     EXPECT_GT(preferences.synchronizations(), before);
 
-    preferences.store(key, std::nullopt);
-    EXPECT_TRUE(SystemScrolling::natural(preferences)) << "missing";
-    preferences.store(key, std::int64_t{0});
-    EXPECT_TRUE(SystemScrolling::natural(preferences)) << "a number";
-    preferences.store(key, std::string("false"));
-    EXPECT_TRUE(SystemScrolling::natural(preferences)) << "text";
+    // Missing, a number, text: natural.
+    for (std::optional<PreferenceValue> odd :
+         {std::optional<PreferenceValue>{}, std::optional<PreferenceValue>{std::int64_t{0}},
+          std::optional<PreferenceValue>{std::string("false")}}) {
+        preferences.store(key, odd);
+        EXPECT_TRUE(SystemScrolling::natural(preferences));
+    }
 }
 
 TEST(AccessibilityTests, TrialTapNeedsTheTrustAndLeavesNothingBehind) {
