@@ -34,7 +34,9 @@ TEST(AppIdentity, VersionComesFromTheRunningBundleWhateverCurrentHolds) {
 
 TEST(AppIdentity, DefaultIsMadeOnceFromTheMainBundle) {
     {
-        test::ScopedBundle bundle{Bundle()};
+        // A bundle with no information dictionary at all.
+        Bundle none;
+        test::ScopedBundle bundle(std::move(none));
         AppIdentity::resetCurrent();
         AppIdentity made = AppIdentity::current();
         EXPECT_EQ(made.name, "App");
