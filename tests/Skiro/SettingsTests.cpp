@@ -88,26 +88,5 @@ TEST_F(SettingsTest, AnImportKeepsWhetherTheWelcomeWasFinishedHere) {
     EXPECT_EQ(fresh.config().directions, chosen().directions);
 }
 
-TEST_F(SettingsTest, NoBadFileTouchesTheSettingsInEffect) {
-    Settings settings;
-    settings.setConfig(chosen());
-    std::string stored = *SettingsTest::stored();
-    auto transfer = Settings::transfer(settings);
-    for (auto [name, contents] : std::vector<std::pair<std::string, std::string>>{
-             {"text.json", "paused: true"},
-             {"array.json", R"([{"paused": false}])"},
-             {"empty.json", "{}"},
-             {"directions.json", R"({"directions": {"mouseVertical": "natural"}})"},
-             {"types.json", R"({"paused": false, "detailedLogging": "no"})"},
-             {"direction.json", R"({"paused": false, "directions": {"mouseVertical": "up"}})"},
-         }) {
-        std::ofstream(file(name)) << contents;
-        EXPECT_THROW(transfer.importSettings(file(name)), corvale::Error) << name;
-    }
-    EXPECT_EQ(settings.config(), chosen());
-    EXPECT_EQ(SettingsTest::stored(), stored);
-    EXPECT_EQ(importsLogged(), 0u);
-}
-
 } // namespace
 } // namespace skiro
