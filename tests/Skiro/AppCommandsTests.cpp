@@ -251,9 +251,7 @@ TEST_F(AppCommandsTest, ProbeWritesItsFindingsToTheCacheFolder) {
     EXPECT_EQ(reply, Reply::file(home.cache() / "Skiro" / "probe.json"));
     const std::string text = corvale::readFile(reply.path()).value_or("");
     const Json probe = corvale::json::parse(text);
-    EXPECT_EQ(probe["fields"].size(), 4u);
     EXPECT_EQ(text, corvale::json::encodePretty(probe)) << "indented, keys sorted";
-    EXPECT_TRUE(system.taps().tapsOfThisProcess().empty());
 
     std::filesystem::remove_all(home.cache());
     std::ofstream(home.cache()) << "not a folder";

@@ -50,8 +50,6 @@ TEST_F(SettingsTest, TheConfigurationLivesUnderConfigInTheUserDefaults) {
     Settings settings;
     EXPECT_EQ(settings.config(), Config());
     settings.setConfig(chosen());
-    EXPECT_EQ(corvale::Defaults::standard().location("config"),
-              home.config() / "dev.skiro.Skiro" / "config");
     EXPECT_EQ(stored(), R"({"detailedLogging":true,"directions":{"mouseHorizontal":"standard",)"
                         R"("mouseVertical":"standard","trackpadHorizontal":"standard",)"
                         R"("trackpadVertical":"natural"},"hasCompletedOnboarding":false,)"
