@@ -191,14 +191,6 @@ TEST_F(ConfiguredUpdatesTest, AttentionWithNothingWaitingCallsNothing) {
     updates.standardUserDriverDidReceiveUserAttention({"1.5"});
     updates.standardUserDriverWillFinishUpdateSession();
     EXPECT_EQ(changes, 0);
-
-    // A check that finds nothing shows so, and its session ends quietly.
-    updates.checkNow();
-    EXPECT_TRUE(updater().isShowing());
-    EXPECT_FALSE(updates.canCheck());
-    updater().finishSession();
-    EXPECT_EQ(changes, 0);
-    EXPECT_TRUE(updates.canCheck());
 }
 
 TEST(UpdatesWithoutUpdater, AConfiguredBuildStartsNoneUntilOneIsHandedIn) {
