@@ -195,11 +195,6 @@ TEST_F(CommandLineTest, TheRequestCarriesTheRegisteredNameTheFolderAndAnAbsolute
         EXPECT_EQ(server.request(), (Request{"export", {here + "/s.json", "keep/as/is"}, here}));
     }
     {
-        CannedServer server(socket(), R"({"ok":""})");
-        commandLine({"export", "~/s.json"});
-        EXPECT_EQ(server.request()->arguments, (Arguments{home.path().string() + "/s.json"}));
-    }
-    {
         // Other commands' arguments go as typed.
         CannedServer server(socket(), R"({"ok":""})");
         commandLine({"go", "~/s.json"});
