@@ -83,7 +83,11 @@ public:
     }
     RawClient(const RawClient&) = delete;
     RawClient& operator=(const RawClient&) = delete;
-    ~RawClient() { close(); }
+    ~RawClient() {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+    }
 
     bool connected() const { return connected_; }
     int descriptor() const { return descriptor_; }
@@ -109,12 +113,6 @@ public:
         write(bytes);
         halfClose();
         return readAll();
-    }
-    void close() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-            descriptor_ = -1;
-        }
     }
 
 private:

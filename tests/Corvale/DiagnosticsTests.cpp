@@ -212,12 +212,9 @@ TEST_F(DiagnosticsTest, TheDiagnosticsCommandAnswersWithTheFileOrSaysItCouldNotW
         EXPECT_TRUE(test::eventually([&] { return reply.has_value(); }));
         return reply.value_or(Commands::Reply::failure("no reply"));
     };
-    Commands::Reply reply = run();
-    EXPECT_EQ(reply, Commands::Reply::file(home.cache() / "Tool" / "diagnostics.md"));
-    EXPECT_EQ(readFile(reply.path()).value_or("").substr(0, head.size()), head);
-
-    // A file where the application's folder should be: nothing can be written there.
-    std::filesystem::remove_all(home.cache() / "Tool");
+    // What it prints when it works: DiagnosticsEndToEnd. A file where the application's folder
+    // should be: nothing can be written there.
+    std::filesystem::create_directories(home.cache());
     std::ofstream(home.cache() / "Tool") << "in the way";
     EXPECT_EQ(run(), Commands::Reply::failure("Couldn't write the report."));
 }

@@ -10,7 +10,6 @@
 namespace corvale {
 namespace {
 
-using namespace std::chrono_literals;
 using platform::UpdaterController;
 using platform::UpdaterDelegate;
 using platform::UserUpdateState;
@@ -41,13 +40,12 @@ protected:
         return *simulated;
     }
 
-    test::ManualClock clock{std::chrono::system_clock::time_point(1'700'000'000s)};
     int made = 0;
     int changes = 0;
     int activations = 0;
     Updates updates{[this](UpdaterDelegate& delegate) -> std::unique_ptr<UpdaterController> {
         ++made;
-        return std::make_unique<SimulatedUpdater>(delegate, [this] { return clock.now(); });
+        return std::make_unique<SimulatedUpdater>(delegate);
     }};
 };
 
@@ -79,8 +77,6 @@ TEST(UpdatesConfiguration, OnlyANonEmptyUpdateKeyConfiguresUpdates) {
         test::ScopedBundle bundle(bundleWithKey("key"));
         EXPECT_TRUE(Updates::isConfigured());
     }
-    // Our own builds carry no key.
-    EXPECT_FALSE(Bundle::compiled().string(Bundle::updateKeyKey).has_value());
 }
 
 TEST_F(UnconfiguredUpdatesTest, NothingStartsAndTheSettingsStayOffForGood) {
@@ -119,15 +115,6 @@ TEST_F(ConfiguredUpdatesTest, TheSettingsAreTheUpdatersAndChangesAreAnnouncedFir
     EXPECT_FALSE(updater().automaticallyChecksForUpdates());
     EXPECT_FALSE(updates.checksAutomatically());
     EXPECT_EQ(seenWhenAnnounced, (std::vector<bool>{false, true}));
-}
-
-TEST_F(ConfiguredUpdatesTest, TheLastCheckIsTheUpdatersAndNoneBeforeTheFirst) {
-    EXPECT_EQ(updates.lastChecked(), std::nullopt);
-    updater().scheduledCheck(false);
-    EXPECT_EQ(updates.lastChecked(), clock.now());
-    clock.advance(24h);
-    updates.checkNow();
-    EXPECT_EQ(updates.lastChecked(), clock.now());
 }
 
 TEST_F(ConfiguredUpdatesTest, AnUpdateFoundInTheBackgroundWaitsAndIsAnnouncedOnce) {
@@ -204,14 +191,6 @@ TEST_F(ConfiguredUpdatesTest, AttentionWithNothingWaitingCallsNothing) {
     updates.standardUserDriverDidReceiveUserAttention({"1.5"});
     updates.standardUserDriverWillFinishUpdateSession();
     EXPECT_EQ(changes, 0);
-
-    // A check that finds nothing shows so, and its session ends quietly.
-    updates.checkNow();
-    EXPECT_TRUE(updater().isShowing());
-    EXPECT_FALSE(updates.canCheck());
-    updater().finishSession();
-    EXPECT_EQ(changes, 0);
-    EXPECT_TRUE(updates.canCheck());
 }
 
 TEST(UpdatesWithoutUpdater, AConfiguredBuildStartsNoneUntilOneIsHandedIn) {

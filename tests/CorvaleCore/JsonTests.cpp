@@ -53,13 +53,6 @@ TEST(JsonDecoding, NotJsonIsDataCorruptedTypedErrorsNameWhatAndWhereIntegersMust
     EXPECT_EQ(caught([] { decodeInt(parse("\"4\""), {}); }).kind(), Kind::typeMismatch);
 }
 
-TEST(JsonEncoding, KeysSortedAtEveryLevel) {
-    Json value = {{"zeta", 1}, {"alpha", {{"y", true}, {"b", "x"}}}};
-    EXPECT_EQ(encodeCompact(value), R"({"alpha":{"b":"x","y":true},"zeta":1})");
-    EXPECT_EQ(encodePretty(value),
-              "{\n  \"alpha\": {\n    \"b\": \"x\",\n    \"y\": true\n  },\n  \"zeta\": 1\n}");
-}
-
 TEST(Iso8601, WritesUtcWithWholeSecondsAndZAndRejectsOtherForms) {
     using namespace std::chrono;
     Date date = sys_days{year{2026} / March / 1} + hours{9} + minutes{30};

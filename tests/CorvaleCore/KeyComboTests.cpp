@@ -26,8 +26,6 @@ class ScopedLayout {
 public:
     explicit ScopedLayout(KeyCombo::Layout layout)
         : saved_(KeyCombo::setKeyboardLayout(std::move(layout))) {}
-    ScopedLayout(const ScopedLayout&) = delete;
-    ScopedLayout& operator=(const ScopedLayout&) = delete;
     ~ScopedLayout() { KeyCombo::setKeyboardLayout(std::move(saved_)); }
 
 private:

@@ -62,24 +62,8 @@ TEST_F(LastRunTest, AFirstLaunchHasNoPreviousRunAndLaterOnesTellACleanQuitFromAK
     EXPECT_GE(started, LastRun::referenceSeconds(before) - 1e-6);
     EXPECT_LE(started, LastRun::referenceSeconds(after) + 1e-6);
 
-    // A clean quit, then a run killed without quitting.
-    LastRun::end();
-    EXPECT_EQ(stored("lastRun")["clean"], true);
-
-    relaunch();
-    ASSERT_TRUE(LastRun::previous().has_value());
-    EXPECT_TRUE(LastRun::previous()->clean);
-    EXPECT_FALSE(LastRun::endedBadly());
-    // The new run starts unclean again.
-    EXPECT_EQ(stored("lastRun")["clean"], false);
-
-    // Killed without quitting: no end().
-    relaunch();
-    ASSERT_TRUE(LastRun::previous().has_value());
-    EXPECT_FALSE(LastRun::previous()->clean);
-    EXPECT_EQ(LastRun::previous()->hang, std::nullopt);
-    EXPECT_EQ(LastRun::previous()->version, "2.4.1");
-    EXPECT_TRUE(LastRun::endedBadly());
+    // A clean quit then a killed run, as the next launch tells them: ApplicationTest
+    // EndsCleanlyOnSIGTERMAndKeepsItsSettingsForTheNextRun, and the crash note's tests.
 }
 
 TEST_F(LastRunTest, ARunKilledWhileHangingLeavesTheHangForTheNextLaunch) {

@@ -124,9 +124,6 @@ TEST_F(SettingsFileTest, DataWithoutSettingsOfThisApplicationSaysSoNamingIt) {
          }) {
         EXPECT_EQ(notSettings(data), expected) << data;
     }
-    // The description names the running application.
-    test::ScopedIdentity other{{"Skiro", "dev.skiro.Skiro", ""}};
-    EXPECT_EQ(SettingsFileError().description(), "This file doesn't have Skiro settings in it.");
 }
 
 TEST_F(SettingsFileTest, ABareObjectWithAWrongValueReportsTheDecodersError) {

@@ -127,11 +127,6 @@ TEST_F(DiagnosticsReportTest, ATapThatGaveUpSaysSoInTheStatusTheSetUpAndTheAccou
 TEST_F(DiagnosticsReportTest, StatusAndSetUpFollowTheControllerAndTheTap) {
     EXPECT_EQ(DiagnosticsReport::status(Live::State::waiting), "waiting for Accessibility");
 
-    EXPECT_EQ(
-        DiagnosticsReport::setup(inputs),
-        (std::vector<std::string>{"Natural scrolling in System Settings: on",
-                                  "Scroll tap: at the HID level, on", "HID functions: found"}));
-
     // Switched off by the system at the HID level.
     inputs.tapEnabled = false;
     EXPECT_EQ(DiagnosticsReport::setup(inputs)[1], "Scroll tap: at the HID level, off");
@@ -147,31 +142,6 @@ TEST_F(DiagnosticsReportTest, StatusAndSetUpFollowTheControllerAndTheTap) {
             "Natural scrolling in System Settings: off", "Scroll tap: at the session's head, on",
             "HID functions: missing (devices can't be told apart; Safari may bounce)",
             "Another user's session is in front: Skiro is standing aside"}));
-}
-
-TEST_F(DiagnosticsReportTest, TheSectionsAreTheAccountTheStateAndTheSettings) {
-    inputs.stateDocument = {{"state", "running"}, {"scrolls", 0}};
-    inputs.config.paused = true;
-    corvale::Diagnostics::Contribution made = DiagnosticsReport::contribution(inputs);
-    EXPECT_EQ(made.status, "running");
-    ASSERT_EQ(made.sections.size(), 3u);
-
-    std::string account;
-    for (const std::string& line : DiagnosticsReport::scrolling(inputs)) {
-        account += (account.empty() ? "- " : "\n- ") + line;
-    }
-    EXPECT_EQ(made.sections[0], corvale::Diagnostics::Section("Scrolling", account));
-    EXPECT_EQ(made.sections[1],
-              corvale::Diagnostics::Section(
-                  "State", "{\n  \"scrolls\": 0,\n  \"state\": \"running\"\n}", "json"));
-    EXPECT_EQ(made.sections[2].title, "Settings");
-    EXPECT_EQ(made.sections[2].language, "json");
-    EXPECT_EQ(made.sections[2].text, corvale::Diagnostics::json(inputs.config));
-    EXPECT_NE(made.sections[2].text.find("\"paused\": true"), std::string::npos);
-
-    // A state with something JSON cannot hold shows a question mark, not part of it.
-    inputs.stateDocument["cost"] = std::nan("");
-    EXPECT_EQ(DiagnosticsReport::contribution(inputs).sections[1].text, "?");
 }
 
 } // namespace

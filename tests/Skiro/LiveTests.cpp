@@ -366,7 +366,6 @@ TEST_F(LiveTest, ScrollsTurnedBackWithNobodyFoundStillMeanTurnedBack) {
 
 TEST(WordsTests, NameWhoIsTurningScrollingBack) {
     EXPECT_EQ(Words::turnedBack({}), "Another app is turning scrolling back.");
-    EXPECT_EQ(Words::turnedBack({"Flipper"}), "Flipper is turning scrolling back.");
     EXPECT_EQ(Words::turnedBack({"A", "B"}), "Another app is turning scrolling back: A or B.");
     EXPECT_EQ(Words::turnedBack({"A", "B", "C"}),
               "Another app is turning scrolling back: A, B or C.");
