@@ -5,11 +5,10 @@
 #include "SkiroEngine/Identity.hpp"
 
 #include "SkiroTap/LiveTap.hpp"
+#include "Support/Shape.hpp"
 #include "Support/TemporaryHome.hpp"
 
 #include <gtest/gtest.h>
-
-#include <regex>
 
 namespace skiro::test {
 namespace {
@@ -66,7 +65,7 @@ struct LiveTest : ::testing::Test {
     }
     // "yes, checked " and the time in the C locale's short form, "HH:MM".
     bool checkedJustNow() const {
-        return std::regex_match(live->checkSummary(), std::regex(R"(yes, checked \d\d:\d\d)"));
+        return corvale::test::hasShape(live->checkSummary(), "yes, checked ##:##");
     }
 };
 

@@ -2,13 +2,13 @@
 // on a running tap while scrolls pass through it to the application under the pointer.
 #include "LiveTap.hpp"
 #include "Skiro/Tap/Recording.hpp"
+#include "Support/Shape.hpp"
 #include "Support/TemporaryHome.hpp"
 
 #include "CorvaleCore/Files.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -181,15 +181,9 @@ TEST_F(WriteTest, WritesJsonLinesWithSortedKeysEndingWithTheSenders) {
     std::optional<fs::path> file = recording.write();
     ASSERT_TRUE(file);
     EXPECT_EQ(file->parent_path(), folder);
-    // Named by the local date and time; '#' stands for a digit.
-    const std::string name = file->filename().string();
-    const std::string shape = "record-########-######.jsonl";
-    bool named = name.size() == shape.size();
-    for (std::size_t i = 0; named && i < shape.size(); ++i) {
-        named = shape[i] == '#' ? std::isdigit(static_cast<unsigned char>(name[i])) != 0
-                                : name[i] == shape[i];
-    }
-    EXPECT_TRUE(named) << name;
+    // Named by the local date and time.
+    EXPECT_TRUE(corvale::test::hasShape(file->filename().string(), "record-########-######.jsonl"))
+        << *file;
 
     const std::string text = corvale::readFile(*file).value_or("");
     std::vector<std::string> rows;
