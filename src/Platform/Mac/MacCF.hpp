@@ -2,6 +2,8 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -63,6 +65,34 @@ inline std::string toString(CFStringRef string) {
     CFStringGetBytes(string, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false,
                      reinterpret_cast<UInt8*>(text.data()), bytes, nullptr);
     return text;
+}
+
+// A boolean, number or string as a variant holding those four kinds (preferences and registry
+// properties both are); nothing for any other type.
+template <class Value>
+std::optional<Value> scalarValue(CFTypeRef value) {
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    const CFTypeID type = CFGetTypeID(value);
+    if (type == CFBooleanGetTypeID()) {
+        return Value(CFBooleanGetValue(static_cast<CFBooleanRef>(value)) != 0);
+    }
+    if (type == CFNumberGetTypeID()) {
+        auto number = static_cast<CFNumberRef>(value);
+        if (CFNumberIsFloatType(number)) {
+            double real = 0;
+            CFNumberGetValue(number, kCFNumberDoubleType, &real);
+            return Value(real);
+        }
+        std::int64_t whole = 0;
+        CFNumberGetValue(number, kCFNumberSInt64Type, &whole);
+        return Value(whole);
+    }
+    if (type == CFStringGetTypeID()) {
+        return Value(toString(static_cast<CFStringRef>(value)));
+    }
+    return std::nullopt;
 }
 
 } // namespace platform::mac

@@ -36,28 +36,6 @@ void copyName(std::string_view name, io_name_t buffer) {
     buffer[length] = '\0';
 }
 
-std::optional<RegistryProperty> propertyValue(CFTypeRef value) {
-    const CFTypeID type = CFGetTypeID(value);
-    if (type == CFStringGetTypeID()) {
-        return RegistryProperty(toString(static_cast<CFStringRef>(value)));
-    }
-    if (type == CFBooleanGetTypeID()) {
-        return RegistryProperty(CFBooleanGetValue(static_cast<CFBooleanRef>(value)) != 0);
-    }
-    if (type == CFNumberGetTypeID()) {
-        auto number = static_cast<CFNumberRef>(value);
-        if (CFNumberIsFloatType(number)) {
-            double real = 0;
-            CFNumberGetValue(number, kCFNumberDoubleType, &real);
-            return RegistryProperty(real);
-        }
-        std::int64_t whole = 0;
-        CFNumberGetValue(number, kCFNumberSInt64Type, &whole);
-        return RegistryProperty(whole);
-    }
-    return std::nullopt;
-}
-
 void releaseAll(std::unordered_map<std::uint64_t, io_registry_entry_t>& entries) {
     for (auto& [id, entry] : entries) {
         IOObjectRelease(entry);
@@ -178,7 +156,7 @@ std::optional<RegistryProperty> MacRegistry::property(RegistryEntry entry,
     if (!value) {
         return std::nullopt;
     }
-    return propertyValue(value.get());
+    return scalarValue<RegistryProperty>(value.get());
 }
 
 std::optional<std::vector<RegistryEntry>> MacRegistry::entries(std::string_view plane) const {
