@@ -2,6 +2,10 @@
 
 #include "CorvaleCore/Log.hpp"
 
+#include <QApplication>
+#include <QLabel>
+#include <QVBoxLayout>
+
 #include <string>
 
 namespace skiro::WindowsUI {
@@ -10,7 +14,7 @@ void showWelcome() {
     corvale::Log::lifecycle()([] { return std::string("The welcome window isn't built yet."); });
 }
 
-void showSettings() {
+void showSettings(SettingsPane) {
     corvale::Log::lifecycle()([] { return std::string("The settings window isn't built yet."); });
 }
 
@@ -27,6 +31,19 @@ void showWhatsNew(const std::vector<corvale::WhatsNew::Release>& releases) {
         return "The release-notes window isn't built yet; it would show " +
                std::to_string(releases.size()) + " release(s).";
     });
+}
+
+std::unique_ptr<QWidget> makeWelcomeContent() {
+    auto content = std::make_unique<QWidget>();
+    auto* layout = new QVBoxLayout(content.get());
+    layout->addWidget(new QLabel(QStringLiteral("Welcome to Skiro"), content.get()));
+    return content;
+}
+
+void closeAll() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible())
+            window->close();
 }
 
 } // namespace skiro::WindowsUI

@@ -2,20 +2,28 @@
 
 #include "Corvale/CrashNote.hpp"
 #include "Corvale/WhatsNew.hpp"
+#include "Skiro/UI/SettingsPane.hpp"
 
+#include <QWidget>
+
+#include <memory>
 #include <vector>
 
-// The application's windows, opened by identifier. None of them is built yet: each entry point
-// logs that its window is missing, so that callers are wired to the place the window will fill.
+// The application's windows, opened by identifier. Until a window is built its entry point logs
+// that it is missing, so that callers are wired to the place the window will fill.
 namespace skiro::WindowsUI {
 
 // The welcome window, on a first launch.
 void showWelcome();
-// The settings window at its default pane.
-void showSettings();
+// The settings window at `pane`.
+void showSettings(SettingsPane pane = SettingsPane::general);
 // The crash-note window ("crashNote", 600 wide).
 void showCrashNote(const corvale::CrashNote::Model& model);
 // The release-notes window ("whatsNew", 620 wide).
 void showWhatsNew(const std::vector<corvale::WhatsNew::Release>& releases);
+// The welcome window's content on its own, over a fresh model, not shown (for the snapshot).
+std::unique_ptr<QWidget> makeWelcomeContent();
+// Closes every visible window of the application.
+void closeAll();
 
 } // namespace skiro::WindowsUI
