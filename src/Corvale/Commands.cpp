@@ -4,9 +4,12 @@
 
 #include "Corvale/CommandsInternal.hpp"
 
+#include "Corvale/CrashNote.hpp"
 #include "Corvale/Diagnostics.hpp"
 #include "Corvale/JsonText.hpp"
 #include "Corvale/RecentLog.hpp"
+#include "Corvale/Updates.hpp"
+#include "Corvale/WhatsNew.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/Error.hpp"
@@ -65,9 +68,16 @@ void diagnosticsCommand(const Arguments&, const ReplyCallback& reply) {
     });
 }
 
-// The framework's own commands, in their order: state, log, diagnostics, update, whats-new,
-// crash-note. Each service adds its row here, at its place, when it exists; until then the
-// usage text does not offer it.
+void updateCommand(const Arguments&, const ReplyCallback& reply) {
+    if (!Updates::isConfigured()) {
+        reply(Reply::failure(Updates::notConfiguredMessage));
+        return;
+    }
+    Updates::shared().checkNow();
+    reply(Reply::ok(""));
+}
+
+// The framework's own commands, in their order.
 std::vector<Command> builtIn() {
     return {
         Command{.name = "state",
@@ -82,6 +92,32 @@ std::vector<Command> builtIn() {
                 .summary = "Print the report for a bug report",
                 .timeout = 15,
                 .run = diagnosticsCommand},
+        Command{.name = "update",
+                .summary = "Check for updates",
+                .fromLinks = true,
+                .launches = true,
+                .timeout = 5,
+                .run = updateCommand},
+        Command{.name = "whats-new",
+                .summary = "Show what's new in this version",
+                .fromLinks = true,
+                .launches = true,
+                .timeout = 5,
+                .run =
+                    [](const Arguments&, const ReplyCallback& reply) {
+                        WhatsNew::showLatest();
+                        reply(Reply::ok(""));
+                    }},
+        Command{.name = "crash-note",
+                .summary = "Show the note about the last crash or hang",
+                .fromLinks = true,
+                .launches = true,
+                .timeout = 5,
+                .run =
+                    [](const Arguments&, const ReplyCallback& reply) {
+                        CrashNote::showLatest();
+                        reply(Reply::ok(""));
+                    }},
     };
 }
 

@@ -1,8 +1,12 @@
 // The registry: order and replacement, the usage text's exact layout, running a command for a
 // caller, the framework's own commands, how the client resolves paths, and links.
 #include "Corvale/Commands.hpp"
+#include "Corvale/CrashNote.hpp"
 #include "Corvale/SettingsCommands.hpp"
+#include "Corvale/Updates.hpp"
+#include "Corvale/WhatsNew.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
+#include "CorvaleCore/Bundle.hpp"
 #include "CorvaleCore/Error.hpp"
 #include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/Log.hpp"
@@ -80,10 +84,13 @@ protected:
 };
 
 TEST_F(CommandsTest, RegistryKeepsRegistrationOrderAndASameNameReplacesInPlace) {
-    EXPECT_EQ(names(), (std::vector<std::string>{"state", "log", "diagnostics"}));
+    const std::vector<std::string> builtIn{"state",  "log",       "diagnostics",
+                                           "update", "whats-new", "crash-note"};
+    EXPECT_EQ(names(), builtIn);
     Commands::add(row("pause", "", "Stop", true));
     Commands::add(row("Log", "[minutes]", "Mine", false));
-    EXPECT_EQ(names(), (std::vector<std::string>{"state", "Log", "diagnostics", "pause"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"state", "Log", "diagnostics", "update",
+                                                 "whats-new", "crash-note", "pause"}));
     EXPECT_EQ(Commands::all()[1].summary, "Mine");
 
     EXPECT_EQ(Commands::command("LOG")->name, "Log");
@@ -95,16 +102,22 @@ TEST_F(CommandsTest, RegistryKeepsRegistrationOrderAndASameNameReplacesInPlace) 
 
 TEST_F(CommandsTest, UsageColumnIsTheLongestListedLabelAtLeastSixteenPlusTwo) {
     // Sixteen characters still fit the narrowest column, 18 wide; an unlisted label never widens
-    // it, nor does an unlisted link make a closing line.
+    // it, nor does an unlisted link take the closing line.
     Commands::add(row("sixteen", "<123456>", "A", false));
     Commands::add(row("hidden", "<a very long argument list>", "B", true, false));
-    EXPECT_EQ(Commands::help(), "Usage: tool <command>\n"
-                                "\n"
-                                "Commands:\n"
-                                "  state             Print the app's state as JSON\n"
-                                "  log               Print the last 10 minutes of the log\n"
-                                "  diagnostics       Print the report for a bug report\n"
-                                "  sixteen <123456>  A");
+    EXPECT_EQ(Commands::help(),
+              "Usage: tool <command>\n"
+              "\n"
+              "Commands:\n"
+              "  state             Print the app's state as JSON\n"
+              "  log               Print the last 10 minutes of the log\n"
+              "  diagnostics       Print the report for a bug report\n"
+              "  update            Check for updates (also a link)\n"
+              "  whats-new         Show what's new in this version (also a link)\n"
+              "  crash-note        Show the note about the last crash or hang (also a link)\n"
+              "  sixteen <123456>  A\n"
+              "\n"
+              "Links work from anywhere that opens one: open tool://crash-note");
 
     // Seventeen widen it by one; characters count, not bytes; the closing line names the last
     // listed link.
@@ -117,6 +130,11 @@ TEST_F(CommandsTest, UsageColumnIsTheLongestListedLabelAtLeastSixteenPlusTwo) {
                                 "  state              Print the app's state as JSON\n"
                                 "  log                Print the last 10 minutes of the log\n"
                                 "  diagnostics        Print the report for a bug report\n"
+                                "  update             Check for updates (also a link)\n"
+                                "  whats-new          Show what's new in this version (also a "
+                                "link)\n"
+                                "  crash-note         Show the note about the last crash or hang "
+                                "(also a link)\n"
                                 "  sixteen <123456>   A\n"
                                 "  über <xy> <zzzzz>  C (also a link)\n"
                                 "  open               D (also a link)\n"
@@ -208,6 +226,43 @@ TEST_F(CommandsTest, LogWritesTheRecentLogToAFileAndAnswersItOrSaysItCouldNot) {
     EXPECT_EQ(runNow("log"), Reply::failure("Couldn't write the log."));
 }
 
+TEST_F(CommandsTest, UpdateChecksOnlyInABuildThatUpdatesAndTheNotesShowTheLatest) {
+    json::Json info = *Bundle::compiled().info();
+    info.erase(std::string(Bundle::updateKeyKey));
+    int activations = 0;
+    Updates::shared().setActivate([&] { ++activations; });
+    {
+        test::ScopedBundle withoutUpdates{Bundle(info)};
+        EXPECT_EQ(runNow("update"), Reply::failure("This build doesn't check for updates."));
+        EXPECT_EQ(activations, 0);
+    }
+    info[std::string(Bundle::updateKeyKey)] = "a key";
+    {
+        test::ScopedBundle withUpdates{Bundle(info)};
+        EXPECT_EQ(runNow("update"), Reply::ok(""));
+        EXPECT_EQ(activations, 1) << "brought to the front, as the menu item does";
+    }
+    Updates::shared().setActivate({});
+
+    std::vector<std::string> shown;
+    WhatsNew::configure(
+        {{"2.0", {}}, {"1.0", {}}}, std::nullopt, [] { return true; },
+        [&](const std::vector<WhatsNew::Release>& releases) {
+            for (const WhatsNew::Release& release : releases) {
+                shown.push_back(release.version);
+            }
+        });
+    CrashNote::configure({},
+                         [&](const CrashNote::Model& model) { shown.push_back(model.summary); });
+    EXPECT_EQ(runNow("whats-new"), Reply::ok(""));
+    EXPECT_EQ(runNow("crash-note"), Reply::ok(""));
+    EXPECT_TRUE(eventually([&] { return shown.size() == 2; }));
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"2.0", "No crash or hang reports for Tool on this Mac."}));
+    WhatsNew::configure({}, std::nullopt, {}, {});
+    CrashNote::reset();
+}
+
 TEST_F(CommandsTest, FullPathsExpandTildesAndResolveAgainstTheCallersFolder) {
     std::string user = home.path().string();
     EXPECT_EQ(Commands::fullPath("~/s.json", std::nullopt), user + "/s.json");
@@ -235,8 +290,8 @@ TEST_F(CommandsTest, SettingsTransferAddsExportAndImport) {
     Commands::addSettingsTransfer(SettingsTransfer<test::SampleSettings>{
         [&] { return settings; }, [&](test::SampleSettings imported) { settings = imported; },
         "the settings"});
-    EXPECT_EQ(names(),
-              (std::vector<std::string>{"state", "log", "diagnostics", "export", "import"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"state", "log", "diagnostics", "update",
+                                                 "whats-new", "crash-note", "export", "import"}));
     EXPECT_TRUE(Commands::command("import")->fileArgument);
 
     // Saving, printing, importing and refusing go through the real client in ApplicationTest

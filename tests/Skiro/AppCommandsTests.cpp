@@ -92,8 +92,9 @@ TEST_F(AppCommandsTest, RegistersInOrderWithoutReachingTheApplication) {
     for (const Commands::Command& command : Commands::all()) {
         (command.listed ? names : unlisted).push_back(command.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"state", "log", "diagnostics", "pause", "resume",
-                                               "set", "export", "import", "record", "probe"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"state", "log", "diagnostics", "update", "whats-new",
+                                               "crash-note", "pause", "resume", "set", "export",
+                                               "import", "record", "probe"}));
     EXPECT_EQ(unlisted, (std::vector<std::string>{"test-axis", "test-stall"}));
 }
 
