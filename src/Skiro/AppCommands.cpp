@@ -15,10 +15,12 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -192,16 +194,54 @@ void testStall(const Context& context, const Arguments& arguments, const ReplyCa
 }
 
 // A test command answers only in a process with test hooks on.
-corvale::Commands::Run testOnly(Context context, void (*run)(const Context&, const Arguments&,
-                                                             const ReplyCallback&)) {
-    return [context = std::move(context), run](const Arguments& arguments,
-                                               const ReplyCallback& reply) {
+corvale::Commands::Run
+testOnly(Context context,
+         std::function<void(const Context&, const Arguments&, const ReplyCallback&)> run) {
+    return [context = std::move(context), run = std::move(run)](const Arguments& arguments,
+                                                                const ReplyCallback& reply) {
         if (!context.tap().hooksOn()) {
             reply(Reply::failure(notAvailable));
             return;
         }
         run(context, arguments, reply);
     };
+}
+
+std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string text;
+    for (const std::string& part : parts) {
+        text += (text.empty() ? "" : std::string(separator)) + part;
+    }
+    return text;
+}
+
+void snapshot(const Windows& windows, const ReplyCallback& reply) {
+    try {
+        const std::filesystem::path folder = corvale::applicationCaches() / "snapshots";
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error) {
+            throw corvale::FileError(corvale::FileError::Operation::write, folder, error.value());
+        }
+        std::vector<std::string> written;
+        for (const std::filesystem::path& file : windows.snapshot(folder)) {
+            written.push_back(file.string());
+        }
+        reply(Reply::ok(joined(written, "\n")));
+    } catch (const corvale::Error& error) {
+        reply(Reply::failure("Couldn't draw the snapshots: " + error.description()));
+    }
+}
+
+// The pane `settings` opens: the first whose name equals the argument in lower case; the first
+// pane without an argument or when none is equal.
+std::size_t settingsPane(const std::vector<std::string>& panes, const Arguments& arguments) {
+    if (arguments.empty()) {
+        return 0;
+    }
+    const std::string wanted = corvale::asciiLowercased(arguments.front());
+    const auto found = std::find(panes.begin(), panes.end(), wanted);
+    return found == panes.end() ? 0 : static_cast<std::size_t>(found - panes.begin());
 }
 
 Json costReport(const InputTap::Cost& cost) {
@@ -226,11 +266,11 @@ std::string setUsage() {
            " set all system";
 }
 
-void add() {
-    add(Context::shared());
+void add(Windows windows) {
+    add(Context::shared(), std::move(windows));
 }
 
-void add(Context context) {
+void add(Context context, Windows windows) {
     namespace Commands = corvale::Commands;
     Commands::add({.name = "pause",
                    .summary = "Scrolling follows System Settings until you resume",
@@ -244,6 +284,22 @@ void add(Context context) {
                    .fromLinks = true,
                    .run = [context](const Arguments&, const ReplyCallback& reply) {
                        context.live().setPaused(false);
+                       reply(Reply::ok(""));
+                   }});
+    Commands::add({.name = "settings",
+                   .arguments = "[pane]",
+                   .summary = "Open Settings, at a pane: " + joined(windows.settingsPanes, ", "),
+                   .fromLinks = true,
+                   .launches = true,
+                   .run = [windows](const Arguments& arguments, const ReplyCallback& reply) {
+                       windows.showSettings(settingsPane(windows.settingsPanes, arguments));
+                       reply(Reply::ok(""));
+                   }});
+    Commands::add({.name = "welcome",
+                   .summary = "Open the welcome, with its scroll test",
+                   .launches = true,
+                   .run = [windows](const Arguments&, const ReplyCallback& reply) {
+                       windows.showWelcome();
                        reply(Reply::ok(""));
                    }});
     Commands::add({.name = "set",
@@ -276,6 +332,12 @@ void add(Context context) {
                    .run = [context](const Arguments& arguments, const ReplyCallback& reply) {
                        probe(context, arguments, reply);
                    }});
+    Commands::add({.name = "snapshot",
+                   .summary = "Draw the welcome and the menu bar icon to PNGs, without Screen "
+                              "Recording",
+                   .run = [windows](const Arguments&, const ReplyCallback& reply) {
+                       snapshot(windows, reply);
+                   }});
 
     Commands::add(
         {.name = "test-axis",
@@ -285,6 +347,13 @@ void add(Context context) {
          .run = testOnly(context, [](const Context&, const Arguments&, const ReplyCallback& reply) {
              reply(Reply::ok(""));
          })});
+    Commands::add({.name = "close-windows",
+                   .listed = false,
+                   .run = testOnly(context, [windows](const Context&, const Arguments&,
+                                                      const ReplyCallback& reply) {
+                       windows.closeAll();
+                       reply(Reply::ok(""));
+                   })});
     Commands::add({.name = "test-stall",
                    .arguments = "<milliseconds> <count>",
                    .listed = false,

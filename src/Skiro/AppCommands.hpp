@@ -7,7 +7,11 @@
 #include "Skiro/Tap/InputTap.hpp"
 #include "SkiroEngine/Config.hpp"
 
+#include <cstddef>
+#include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 // The application's own commands, registered after the framework's, and the state document the
 // state command prints. Every handler runs on the main thread.
@@ -25,10 +29,26 @@ struct Context {
     static Context shared();
 };
 
-// Registers, in the usage text's order, pause, resume, set, export, import, record, probe and
-// the unlisted test commands, and makes `state` the registry's state provider.
-void add();
-void add(Context context);
+// The windows the commands open, supplied by the user interface, which this module cannot see.
+// Registering reads only `settingsPanes`; the functions run when a command does.
+struct Windows {
+    // The settings window's panes by their printed names, in order; `showSettings` takes a
+    // position in this list.
+    std::vector<std::string> settingsPanes;
+    std::function<void(std::size_t pane)> showSettings;
+    std::function<void()> showWelcome;
+    // Draws the pictures into `folder`, which exists, and answers the files written. Throws
+    // corvale::Error when one cannot be written.
+    std::function<std::vector<std::filesystem::path>(const std::filesystem::path& folder)> snapshot;
+    // Closes every visible window.
+    std::function<void()> closeAll;
+};
+
+// Registers, in the usage text's order, pause, resume, settings, welcome, set, export, import,
+// record, probe, snapshot and the unlisted test commands, and makes `state` the registry's state
+// provider.
+void add(Windows windows);
+void add(Context context, Windows windows);
 
 // The state document: what the live controller, the tap and its tally say now.
 corvale::json::Json state();

@@ -14,11 +14,13 @@
 
 #include <signal.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace skiro::test {
@@ -67,6 +69,23 @@ Delivery delivered(const Finished& answer) {
     return delivery;
 }
 
+// A PNG file's width and height in pixels, from its header; zeros when it is no PNG.
+std::pair<std::uint32_t, std::uint32_t> pngSize(const std::filesystem::path& file) {
+    std::string head(24, '\0');
+    std::ifstream(file, std::ios::binary).read(head.data(), 24);
+    if (!head.starts_with("\x89PNG\r\n\x1a\n") || head.substr(12, 4) != "IHDR") {
+        return {0, 0};
+    }
+    const auto number = [&](std::size_t at) {
+        std::uint32_t value = 0;
+        for (std::size_t i = at; i < at + 4; ++i) {
+            value = value << 8 | static_cast<unsigned char>(head[i]);
+        }
+        return value;
+    };
+    return {number(16), number(20)};
+}
+
 Json fourWays(const char* trackpadVertical, const char* trackpadHorizontal,
               const char* mouseVertical, const char* mouseHorizontal) {
     return {{"trackpadVertical", trackpadVertical},
@@ -94,6 +113,9 @@ TEST_F(ApplicationTest, HelpListsTheRegisteredCommandsAndTheStateHasEveryKeyInOr
               "  pause                      Scrolling follows System Settings until you resume "
               "(also a link)\n"
               "  resume                     Scrolling goes your way again (also a link)\n"
+              "  settings [pane]            Open Settings, at a pane: general, scrolling, about "
+              "(also a link)\n"
+              "  welcome                    Open the welcome, with its scroll test\n"
               "  set <device> <axis> <way>  Which way a device scrolls: trackpad or mouse, "
               "vertical, horizontal or both, natural or standard. `set all system` follows "
               "System Settings again\n"
@@ -103,8 +125,10 @@ TEST_F(ApplicationTest, HelpListsTheRegisteredCommandsAndTheStateHasEveryKeyInOr
               "unless you say), and print where the file is\n"
               "  probe                      Which taps macOS allows, and how the scroll fields "
               "behave when written\n"
+              "  snapshot                   Draw the welcome and the menu bar icon to PNGs, "
+              "without Screen Recording\n"
               "\n"
-              "Links work from anywhere that opens one: open skiro://resume\n");
+              "Links work from anywhere that opens one: open skiro://settings\n");
 
     Finished state = app.run({"state"});
     ASSERT_EQ(state.status, 0) << state.err;
@@ -300,6 +324,7 @@ TEST_F(ApplicationTest, WithoutTestHooksOrPermissionItWaitsAndRefusesTestCommand
 
     for (std::vector<std::string> command : {std::vector<std::string>{"test-stall", "50", "3"},
                                              {"test-axis", "vertical"},
+                                             {"close-windows"},
                                              {"test-scroll", "mouse", "1", "0"}}) {
         Finished refused = app.run(command);
         EXPECT_EQ(refused.status, 1) << command.front();
@@ -363,6 +388,21 @@ TEST_F(ApplicationTest, RunsWithoutADisplayAsOneInstanceThatLinksFromTheDesktopR
     Finished state = client({"state"}, {.environment = {{"QT_QPA_PLATFORM", "nonexistent"}}});
     ASSERT_EQ(state.status, 0) << state.err;
     EXPECT_EQ(corvale::json::parse(state.out)["state"], "paused");
+
+    // Drawn offscreen all the same: the welcome 620 points wide and the icons, at 2 pixels a
+    // point.
+    Finished snapshot = app.run({"snapshot"});
+    ASSERT_EQ(snapshot.status, 0) << snapshot.err;
+    const std::filesystem::path folder = home.cache() / "Skiro" / "snapshots";
+    EXPECT_EQ(snapshot.out,
+              (folder / "welcome.png").string() + "\n" + (folder / "menubar.png").string() + "\n");
+    const auto [welcomeWidth, welcomeHeight] = pngSize(folder / "welcome.png");
+    EXPECT_EQ(welcomeWidth, 1240u);
+    EXPECT_TRUE(welcomeHeight > 0 && welcomeHeight % 2 == 0) << welcomeHeight;
+    // Four icons of 20 by 16 points side by side.
+    const auto [iconsWidth, iconsHeight] = pngSize(folder / "menubar.png");
+    EXPECT_TRUE(iconsWidth >= 4 * 40 && iconsWidth % 2 == 0) << iconsWidth;
+    EXPECT_TRUE(iconsHeight >= 32 && iconsHeight < 4 * 32 && iconsHeight % 2 == 0) << iconsHeight;
 
     Finished ended = app.end(SIGTERM);
     EXPECT_EQ(ended.status, 0);

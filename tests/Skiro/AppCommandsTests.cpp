@@ -35,18 +35,35 @@ class AppCommandsTest : public ::testing::Test {
 protected:
     AppCommandsTest() {
         live = Live::make(system, *tap, settings);
-        AppCommands::add(context());
+        AppCommands::add(context(), windows());
     }
     ~AppCommandsTest() override {
         tap->stop(false);
         corvale::MainLoop::shared().drain();
     }
 
-    AppCommands::Context context() {
+    AppCommands::Context context() { return context(*tap); }
+    AppCommands::Context context(InputTap& withTap) {
         return {.live = [this]() -> Live& { return *live; },
-                .tap = [this]() -> InputTap& { return *tap; },
+                .tap = [&withTap]() -> InputTap& { return withTap; },
                 .settings = [this]() -> Settings& { return settings; },
                 .system = [this]() -> platform::System& { return system; }};
+    }
+
+    // Windows that note what they are asked to do.
+    AppCommands::Windows windows() {
+        return {
+            .settingsPanes = {"general", "scrolling", "about"},
+            .showSettings =
+                [this](std::size_t pane) { opened.push_back("settings " + std::to_string(pane)); },
+            .showWelcome = [this] { opened.push_back("welcome"); },
+            .snapshot =
+                [this](const std::filesystem::path& folder) {
+                    opened.push_back("snapshot");
+                    std::ofstream(folder / "a.png") << "a";
+                    return std::vector<std::filesystem::path>{folder / "a.png", folder / "b.png"};
+                },
+            .closeAll = [this] { opened.push_back("close"); }};
     }
 
     Reply run(const std::string& name, Commands::Arguments arguments = {}) {
@@ -74,6 +91,7 @@ protected:
     std::vector<test::LiveTap::Timer>& timers = t.timers;
     Settings settings;
     std::shared_ptr<Live> live;
+    std::vector<std::string> opened;
 };
 
 TEST_F(AppCommandsTest, RegistersInOrderWithoutReachingTheApplication) {
@@ -85,17 +103,78 @@ TEST_F(AppCommandsTest, RegistersInOrderWithoutReachingTheApplication) {
         .settings = []() -> Settings& { throw std::logic_error("the settings were reached"); },
         .system = []() -> platform::System& { throw std::logic_error("the system was reached"); },
     };
-    AppCommands::add(untouched);
+    const auto refuse = [](const char* what) { throw std::logic_error(what); };
+    AppCommands::add(untouched,
+                     {.settingsPanes = {"general", "scrolling", "about"},
+                      .showSettings = [&](std::size_t) { refuse("a window was opened"); },
+                      .showWelcome = [&] { refuse("a window was opened"); },
+                      .snapshot =
+                          [&](const std::filesystem::path&) {
+                              refuse("a picture was drawn");
+                              return std::vector<std::filesystem::path>{};
+                          },
+                      .closeAll = [&] { refuse("the windows were closed"); }});
 
     std::vector<std::string> names;
     std::vector<std::string> unlisted;
+    std::vector<std::string> launching;
     for (const Commands::Command& command : Commands::all()) {
         (command.listed ? names : unlisted).push_back(command.name);
+        if (command.launches) {
+            launching.push_back(command.name);
+        }
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"state", "log", "diagnostics", "update", "whats-new",
-                                               "crash-note", "pause", "resume", "set", "export",
-                                               "import", "record", "probe"}));
-    EXPECT_EQ(unlisted, (std::vector<std::string>{"test-axis", "test-stall"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"state", "log", "diagnostics", "update", "whats-new",
+                                        "crash-note", "pause", "resume", "settings", "welcome",
+                                        "set", "export", "import", "record", "probe", "snapshot"}));
+    EXPECT_EQ(unlisted, (std::vector<std::string>{"test-axis", "close-windows", "test-stall"}));
+    EXPECT_EQ(launching, (std::vector<std::string>{"update", "whats-new", "crash-note", "settings",
+                                                   "welcome"}));
+    EXPECT_EQ(Commands::command("settings")->summary,
+              "Open Settings, at a pane: general, scrolling, about");
+}
+
+TEST_F(AppCommandsTest, SettingsOpensTheNamedPaneAndTestCommandsNeedTheHooks) {
+    for (const Commands::Arguments& arguments :
+         std::vector<Commands::Arguments>{{},
+                                          {"about"},
+                                          {"ABOUT"},
+                                          {"Scrolling", "extra"},
+                                          {"nowhere"},
+                                          {"about "},
+                                          {"general"}}) {
+        EXPECT_EQ(run("settings", arguments), Reply::ok(""));
+    }
+    EXPECT_EQ(run("welcome"), Reply::ok(""));
+    EXPECT_EQ(run("close-windows"), Reply::ok(""));
+    EXPECT_EQ(opened, (std::vector<std::string>{"settings 0", "settings 2", "settings 2",
+                                                "settings 1", "settings 0", "settings 0",
+                                                "settings 0", "welcome", "close"}));
+
+    // A process without test hooks refuses them and touches nothing.
+    opened.clear();
+    test::LiveTap withoutHooks(false);
+    Commands::reset();
+    AppCommands::add(context(*withoutHooks.tap), windows());
+    for (const char* name : {"close-windows", "test-axis", "test-stall"}) {
+        EXPECT_EQ(run(name, {"vertical"}), Reply::failure("Not available.")) << name;
+    }
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(AppCommandsTest, SnapshotDrawsIntoTheCacheFolderAndAnswersTheFilesOnePerLine) {
+    const std::filesystem::path folder = home.cache() / "Skiro" / "snapshots";
+    EXPECT_EQ(run("snapshot"),
+              Reply::ok((folder / "a.png").string() + "\n" + (folder / "b.png").string()));
+    EXPECT_EQ(corvale::readFile(folder / "a.png"), "a");
+
+    std::filesystem::remove_all(home.cache());
+    std::ofstream(home.cache()) << "not a folder";
+    const Reply refused = run("snapshot");
+    EXPECT_EQ(refused.kind, Reply::Kind::failure);
+    EXPECT_TRUE(refused.text.starts_with("Couldn't draw the snapshots: ")) << refused.text;
+    EXPECT_EQ(opened, std::vector<std::string>{"snapshot"}) << "nothing drawn without a folder";
 }
 
 TEST_F(AppCommandsTest, SetRefusesAnythingElseAndChangesNothing) {

@@ -14,6 +14,7 @@
 #include "Skiro/Main/Application.hpp"
 #include "Skiro/Main/SimulatedDesk.hpp"
 #include "Skiro/Main/TestScroll.hpp"
+#include "Skiro/UI/WindowCommands.hpp"
 #include "SkiroEngine/Identity.hpp"
 
 #include <algorithm>
@@ -59,7 +60,7 @@ std::atomic<skiro::app::SimulatedDesk*> desk{nullptr};
 
 int main(int argc, char** argv) {
     corvale::AppIdentity::setCurrent(skiro::appIdentity());
-    skiro::AppCommands::add();
+    skiro::AppCommands::add(skiro::WindowCommands::windows());
     skiro::app::addTestScroll([] { return desk.load(); });
     addLinkDelivery();
     corvale::Commands::runIfAsked(withLinksOpened(argc, argv));

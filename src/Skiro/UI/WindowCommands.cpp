@@ -1,0 +1,111 @@
+#include "Skiro/UI/WindowCommands.hpp"
+
+#include "CorvaleCore/Files.hpp"
+#include "CorvaleCore/Text.hpp"
+#include "Skiro/UI/Icon.hpp"
+#include "Skiro/UI/SettingsPane.hpp"
+#include "Skiro/UI/WindowsUI.hpp"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QLayout>
+#include <QPainter>
+#include <QPalette>
+#include <QWidget>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <string>
+#include <utility>
+
+namespace skiro::WindowCommands {
+
+namespace {
+
+constexpr std::array<SettingsPane, 3> panes{SettingsPane::general, SettingsPane::scrolling,
+                                            SettingsPane::about};
+
+constexpr int welcomeWidth = 620;
+constexpr qreal scale = 2;
+
+// The icon is 20 by 16 points; the looks stand this far apart and from the edges.
+constexpr int iconWidth = 20;
+constexpr int iconHeight = 16;
+constexpr int iconGap = 8;
+
+void writePNG(const QImage& image, const std::filesystem::path& file) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        throw corvale::FileError(corvale::FileError::Operation::write, file,
+                                 "The picture could not be encoded.");
+    }
+    corvale::writeAtomically(
+        file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+} // namespace
+
+AppCommands::Windows windows() {
+    AppCommands::Windows windows;
+    for (SettingsPane pane : panes) {
+        windows.settingsPanes.push_back(corvale::asciiLowercased(title(pane)));
+    }
+    windows.showSettings = [](std::size_t pane) { WindowsUI::showSettings(panes.at(pane)); };
+    windows.showWelcome = [] { WindowsUI::showWelcome(); };
+    windows.snapshot = writeSnapshots;
+    windows.closeAll = [] { WindowsUI::closeAll(); };
+    return windows;
+}
+
+QImage welcomePicture() {
+    std::unique_ptr<QWidget> content = WindowsUI::makeWelcomeContent();
+    const QPalette palette = QApplication::palette();
+    content->setPalette(palette);
+    content->ensurePolished();
+    // As tall as the content asks to be at the window's width.
+    const int height = content->hasHeightForWidth() ? content->heightForWidth(welcomeWidth)
+                                                    : content->sizeHint().height();
+    content->resize(welcomeWidth, std::max(height, 1));
+    if (QLayout* layout = content->layout()) {
+        layout->activate();
+    }
+
+    QImage image(content->size() * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(palette.color(QPalette::Window));
+    content->render(&image, QPoint(), QRegion(),
+                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    return image;
+}
+
+QImage menuBarPicture() {
+    const std::array<std::pair<Live::State, bool>, 4> looks{{{Live::State::running, false},
+                                                             {Live::State::paused, false},
+                                                             {Live::State::waiting, false},
+                                                             {Live::State::running, true}}};
+    const int count = static_cast<int>(looks.size());
+    QImage picture(QSize(count * iconWidth + (count + 1) * iconGap, iconHeight + 2 * iconGap) *
+                       scale,
+                   QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    for (int i = 0; i < count; ++i) {
+        const auto& [state, dot] = looks.at(static_cast<std::size_t>(i));
+        painter.drawImage(QPointF((iconGap + i * (iconWidth + iconGap)) * scale, iconGap * scale),
+                          Icon::menuBar(state, dot, scale));
+    }
+    return picture;
+}
+
+std::vector<std::filesystem::path> writeSnapshots(const std::filesystem::path& folder) {
+    const std::filesystem::path welcome = folder / "welcome.png";
+    const std::filesystem::path menuBar = folder / "menubar.png";
+    writePNG(welcomePicture(), welcome);
+    writePNG(menuBarPicture(), menuBar);
+    return {welcome, menuBar};
+}
+
+} // namespace skiro::WindowCommands
