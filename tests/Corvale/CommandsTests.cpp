@@ -3,7 +3,6 @@
 #include "Corvale/Commands.hpp"
 #include "Corvale/CrashNote.hpp"
 #include "Corvale/SettingsCommands.hpp"
-#include "Corvale/Updates.hpp"
 #include "Corvale/WhatsNew.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Bundle.hpp"
@@ -105,42 +104,28 @@ TEST_F(CommandsTest, UsageColumnIsTheLongestListedLabelAtLeastSixteenPlusTwo) {
     // it, nor does an unlisted link take the closing line.
     Commands::add(row("sixteen", "<123456>", "A", false));
     Commands::add(row("hidden", "<a very long argument list>", "B", true, false));
-    EXPECT_EQ(Commands::help(),
-              "Usage: tool <command>\n"
-              "\n"
-              "Commands:\n"
-              "  state             Print the app's state as JSON\n"
-              "  log               Print the last 10 minutes of the log\n"
-              "  diagnostics       Print the report for a bug report\n"
-              "  update            Check for updates (also a link)\n"
-              "  whats-new         Show what's new in this version (also a link)\n"
-              "  crash-note        Show the note about the last crash or hang (also a link)\n"
-              "  sixteen <123456>  A\n"
-              "\n"
-              "Links work from anywhere that opens one: open tool://crash-note");
+    // The framework's own rows come first (their full text: the end-to-end usage test).
+    EXPECT_TRUE(Commands::help().ends_with(
+        "  crash-note        Show the note about the last crash or hang (also a link)\n"
+        "  sixteen <123456>  A\n"
+        "\n"
+        "Links work from anywhere that opens one: open tool://crash-note"))
+        << Commands::help();
 
     // Seventeen widen it by one; characters count, not bytes; the closing line names the last
     // listed link.
     Commands::add(row("über", "<xy> <zzzzz>", "C", true));
     Commands::add(row("open", "", "D", true));
     Commands::add(row("later", "", "E", false));
-    EXPECT_EQ(Commands::help(), "Usage: tool <command>\n"
-                                "\n"
-                                "Commands:\n"
-                                "  state              Print the app's state as JSON\n"
-                                "  log                Print the last 10 minutes of the log\n"
-                                "  diagnostics        Print the report for a bug report\n"
-                                "  update             Check for updates (also a link)\n"
-                                "  whats-new          Show what's new in this version (also a "
-                                "link)\n"
-                                "  crash-note         Show the note about the last crash or hang "
-                                "(also a link)\n"
-                                "  sixteen <123456>   A\n"
-                                "  über <xy> <zzzzz>  C (also a link)\n"
-                                "  open               D (also a link)\n"
-                                "  later              E\n"
-                                "\n"
-                                "Links work from anywhere that opens one: open tool://open");
+    EXPECT_TRUE(Commands::help().ends_with(
+        "  crash-note         Show the note about the last crash or hang (also a link)\n"
+        "  sixteen <123456>   A\n"
+        "  über <xy> <zzzzz>  C (also a link)\n"
+        "  open               D (also a link)\n"
+        "  later              E\n"
+        "\n"
+        "Links work from anywhere that opens one: open tool://open"))
+        << Commands::help();
 }
 
 TEST_F(CommandsTest, OnlyTheFirstReplyIsForwardedFromWhicheverThreadAndTheCallbackIsLetGo) {
@@ -226,32 +211,16 @@ TEST_F(CommandsTest, LogWritesTheRecentLogToAFileAndAnswersItOrSaysItCouldNot) {
     EXPECT_EQ(runNow("log"), Reply::failure("Couldn't write the log."));
 }
 
-TEST_F(CommandsTest, UpdateChecksOnlyInABuildThatUpdatesAndTheNotesShowTheLatest) {
+TEST_F(CommandsTest, UpdateNeedsABuildThatUpdatesAndTheNotesShowTheLatest) {
+    std::vector<std::string> shown;
     json::Json info = *Bundle::compiled().info();
     info.erase(std::string(Bundle::updateKeyKey));
-    int activations = 0;
-    Updates::shared().setActivate([&] { ++activations; });
-    {
-        test::ScopedBundle withoutUpdates{Bundle(info)};
-        EXPECT_EQ(runNow("update"), Reply::failure("This build doesn't check for updates."));
-        EXPECT_EQ(activations, 0);
-    }
-    info[std::string(Bundle::updateKeyKey)] = "a key";
-    {
-        test::ScopedBundle withUpdates{Bundle(info)};
-        EXPECT_EQ(runNow("update"), Reply::ok(""));
-        EXPECT_EQ(activations, 1) << "brought to the front, as the menu item does";
-    }
-    Updates::shared().setActivate({});
+    test::ScopedBundle withoutUpdates{Bundle(info)};
+    EXPECT_EQ(runNow("update"), Reply::failure("This build doesn't check for updates."));
 
-    std::vector<std::string> shown;
     WhatsNew::configure(
         {{"2.0", {}}, {"1.0", {}}}, std::nullopt, [] { return true; },
-        [&](const std::vector<WhatsNew::Release>& releases) {
-            for (const WhatsNew::Release& release : releases) {
-                shown.push_back(release.version);
-            }
-        });
+        [&](const auto& releases) { shown.push_back(releases.back().version); });
     CrashNote::configure({},
                          [&](const CrashNote::Model& model) { shown.push_back(model.summary); });
     EXPECT_EQ(runNow("whats-new"), Reply::ok(""));
