@@ -62,8 +62,6 @@ AppCommands::Windows windows() {
 
 QImage welcomePicture() {
     std::unique_ptr<QWidget> content = WindowsUI::makeWelcomeContent();
-    const QPalette palette = QApplication::palette();
-    content->setPalette(palette);
     content->ensurePolished();
     // As tall as the content asks to be at the window's width.
     const int height = content->hasHeightForWidth() ? content->heightForWidth(welcomeWidth)
@@ -75,7 +73,7 @@ QImage welcomePicture() {
 
     QImage image(content->size() * scale, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
-    image.fill(palette.color(QPalette::Window));
+    image.fill(QApplication::palette().color(QPalette::Window));
     content->render(&image, QPoint(), QRegion(),
                     QWidget::DrawWindowBackground | QWidget::DrawChildren);
     return image;
