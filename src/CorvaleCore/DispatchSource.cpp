@@ -213,7 +213,7 @@ private:
     }
 
     void serve() {
-        nameThisThread("corvale.sources");
+        nameAfterLabel("corvale.sources");
         std::array<epoll_event, 32> events{};
         for (;;) {
             arm(fireTimers());
