@@ -13,13 +13,15 @@ namespace corvale {
 
 // Samples one thread's call stack from another thread, for a hung main thread.
 //
-// There is no suspending a thread here, so the sampler stops it with a signal sent to that
-// thread. Its handler reads the program counter and frame pointer from the signal context and
-// walks the chain of frame records into a buffer prepared beforehand, touching nothing that
-// allocates or locks; the sampling thread waits for it for a bounded time and describes the
-// addresses afterwards. The walk relies on frame pointers (the build keeps them); in a library
-// built without them the chain ends early, and the frame that called into such a library is
-// not seen. Linux on x86-64 only; elsewhere every sample is empty.
+// On Linux there is no suspending a thread, so the sampler stops it with a signal sent to that
+// thread (StackSamplerLinux.cpp). Its handler reads the program counter and frame pointer from
+// the signal context and walks the chain of frame records into a buffer prepared beforehand,
+// touching nothing that allocates or locks; the sampling thread waits for it for a bounded time
+// and describes the addresses afterwards. On macOS the sampler suspends the thread, reads its
+// registers and walks the same chain itself (StackSamplerApple.cpp). The walk relies on frame
+// pointers (the build keeps them); in a library built without them the chain ends early, and
+// the frame that called into such a library is not seen. Linux on x86-64 and macOS on 64-bit
+// ARM only; elsewhere every sample is empty.
 class StackSampler {
 public:
     // At most this many addresses, program counter first.
