@@ -35,9 +35,11 @@ public:
 
 private:
     int kernel_ = -1;
-    // Linux only: an event file for wake-ups and a timer file for the deadline.
+#if !defined(__APPLE__)
+    // An event file for wake-ups and a timer file for the deadline; kqueue has its own.
     int wakeFile_ = -1;
     int timerFile_ = -1;
+#endif
 };
 
 } // namespace corvale::detail
