@@ -7,6 +7,7 @@
 
 #include <array>
 #include <mutex>
+#include <type_traits>
 
 // Here a thread can be suspended: the sampler stops it, reads its registers and walks its frames
 // from the sampling thread, then lets it run again. Frame pointers are always kept on this
@@ -17,6 +18,16 @@ namespace {
 
 #if defined(__arm64__)
 constexpr bool processorSupported = true;
+
+// The register accessors answer an integer, or a pointer where the SDK signs pointers.
+template <typename Value>
+std::uintptr_t address(Value value) {
+    if constexpr (std::is_pointer_v<Value>) {
+        return reinterpret_cast<std::uintptr_t>(value);
+    } else {
+        return static_cast<std::uintptr_t>(value);
+    }
+}
 
 std::mutex& requests() {
     static auto* mutex = new std::mutex();
@@ -62,9 +73,9 @@ std::vector<std::uintptr_t> StackSampler::returnAddresses(std::chrono::milliseco
     mach_msg_type_number_t stateCount = ARM_THREAD_STATE64_COUNT;
     if (::thread_get_state(thread, ARM_THREAD_STATE64, reinterpret_cast<thread_state_t>(&state),
                            &stateCount) == KERN_SUCCESS) {
-        detail::StoppedAt at{static_cast<std::uintptr_t>(arm_thread_state64_get_pc(state)),
-                             static_cast<std::uintptr_t>(arm_thread_state64_get_fp(state)),
-                             static_cast<std::uintptr_t>(arm_thread_state64_get_sp(state))};
+        detail::StoppedAt at{address(arm_thread_state64_get_pc(state)),
+                             address(arm_thread_state64_get_fp(state)),
+                             address(arm_thread_state64_get_sp(state))};
         count = detail::walkFrames(at, stackLow_, stackHigh_, frames.data(), frames.size());
     }
     ::thread_resume(thread);

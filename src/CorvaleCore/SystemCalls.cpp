@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #endif
 
@@ -94,7 +95,7 @@ std::filesystem::path runningExecutable() {
     if (::_NSGetExecutablePath(path.data(), &size) != 0) {
         return {};
     }
-    path.resize(path.find('\0'));
+    path.resize(std::strlen(path.c_str()));
     std::error_code error;
     std::filesystem::path resolved = std::filesystem::canonical(path, error);
     return error ? std::filesystem::path() : resolved;
