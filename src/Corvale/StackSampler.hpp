@@ -21,7 +21,7 @@ namespace corvale {
 // registers and walks the same chain itself (StackSamplerApple.cpp). The walk relies on frame
 // pointers (the build keeps them); in a library built without them the chain ends early, and
 // the frame that called into such a library is not seen. Linux on x86-64 and macOS on 64-bit
-// ARM only; elsewhere every sample is empty.
+// ARM or Intel only; elsewhere every sample is empty.
 class StackSampler {
 public:
     // At most this many addresses, program counter first.
