@@ -88,6 +88,14 @@ std::optional<uid_t> peerUser(int connection) {
     return user;
 }
 
+int flushToDisk(int descriptor) {
+    // fsync leaves the data in the drive's cache here; some file systems refuse the full flush.
+    if (::fcntl(descriptor, F_FULLFSYNC) == 0) {
+        return 0;
+    }
+    return ::fsync(descriptor);
+}
+
 std::filesystem::path runningExecutable() {
     std::uint32_t size = 0;
     ::_NSGetExecutablePath(nullptr, &size);
@@ -127,6 +135,10 @@ std::optional<uid_t> peerUser(int connection) {
         return std::nullopt;
     }
     return credentials.uid;
+}
+
+int flushToDisk(int descriptor) {
+    return ::fsync(descriptor);
 }
 
 std::filesystem::path runningExecutable() {

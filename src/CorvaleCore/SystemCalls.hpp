@@ -25,6 +25,9 @@ bool openPipe(int ends[2]);
 // The user the peer of a local socket runs as; none when the system does not say.
 std::optional<uid_t> peerUser(int connection);
 
+// Flushes what was written to `descriptor` to the disk itself, not only to the drive's cache.
+int flushToDisk(int descriptor);
+
 // The file of the running program, links resolved; empty when the system does not say.
 std::filesystem::path runningExecutable();
 
