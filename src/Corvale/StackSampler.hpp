@@ -32,14 +32,15 @@ public:
     // Prepares to sample the calling thread, which must outlive every sample taken.
     static StackSampler ofCallingThread();
 
-    // Whether this process can take samples at all (the processor is supported and the signal
-    // is free).
+    // Whether this process can take samples at all (the processor is supported and, on Linux,
+    // the signal is free).
     static bool isSupported();
 
     // The thread's program counter followed by the return addresses of its frames, outermost
-    // last. Empty when the thread's handler did not answer within `wait` (it is blocking the
-    // signal, or not running), or when sampling is not supported. Any thread but the sampled
-    // one; samples of the whole process are taken one at a time.
+    // last. Empty when, on Linux, the thread's handler did not answer within `wait` (it is
+    // blocking the signal, or not running; macOS needs no wait), or when sampling is not
+    // supported. Any thread but the sampled one; samples of the whole process are taken one at
+    // a time.
     std::vector<std::uintptr_t> returnAddresses(std::chrono::milliseconds wait = defaultWait) const;
 
     // The same, as stack lines (see `lines`).
