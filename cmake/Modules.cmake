@@ -3,6 +3,13 @@
 function(skiro_module name)
   cmake_parse_arguments(M "" "DIR" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${M_DIR}/*.cpp)
+  # A file named *Linux.cpp or *Apple.cpp is one system's side of a seam: each build takes
+  # its own.
+  if(APPLE)
+    list(FILTER sources EXCLUDE REGEX "Linux\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "Apple\\.cpp$")
+  endif()
   file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${M_DIR}/*.hpp)
   if(sources)
     add_library(${name} STATIC ${sources} ${headers})

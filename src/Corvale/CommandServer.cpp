@@ -4,6 +4,7 @@
 #include "Corvale/Termination.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Log.hpp"
+#include "CorvaleCore/SystemCalls.hpp"
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -91,8 +92,8 @@ private:
     bool write() {
         std::size_t before = sent_;
         while (sent_ < reply_.size()) {
-            ssize_t sent = ::send(descriptor_, reply_.data() + sent_, reply_.size() - sent_,
-                                  MSG_DONTWAIT | MSG_NOSIGNAL);
+            ssize_t sent = sendWithoutSignal(descriptor_, reply_.data() + sent_,
+                                             reply_.size() - sent_, MSG_DONTWAIT);
             if (sent < 0 && errno == EINTR) {
                 continue;
             }
@@ -153,13 +154,7 @@ private:
 
 // Whether the peer runs as `user`.
 bool isUser(int connection, uid_t user) {
-    ucred credentials{};
-    socklen_t length = sizeof credentials;
-    if (::getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 ||
-        length != sizeof credentials) {
-        return false;
-    }
-    return credentials.uid == user;
+    return peerUser(connection) == user;
 }
 
 } // namespace
@@ -200,7 +195,7 @@ bool Server::start() {
     // A socket left by an earlier run that ended without stopping.
     std::filesystem::remove(path_, ignored);
 
-    int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int listener = openStreamSocket(AF_UNIX, true);
     if (listener < 0) {
         return false;
     }
@@ -331,7 +326,7 @@ void Server::pauseAccepting(int listener, int error) {
 }
 
 void Server::accept(int listener) {
-    int descriptor = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    int descriptor = acceptConnection(listener);
     if (descriptor < 0) {
         if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
             pauseAccepting(listener, errno);

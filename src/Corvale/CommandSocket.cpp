@@ -6,6 +6,7 @@
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Folders.hpp"
 #include "CorvaleCore/Locked.hpp"
+#include "CorvaleCore/SystemCalls.hpp"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -71,8 +72,8 @@ void setSendTimeout(int descriptor, double seconds) {
 void writeAll(int descriptor, std::string_view data) {
     bool socket = true;
     while (!data.empty()) {
-        // MSG_NOSIGNAL: a vanished peer must not kill the writer with SIGPIPE.
-        ssize_t written = socket ? ::send(descriptor, data.data(), data.size(), MSG_NOSIGNAL)
+        // A vanished peer must not kill the writer with SIGPIPE.
+        ssize_t written = socket ? sendWithoutSignal(descriptor, data.data(), data.size(), 0)
                                  : ::write(descriptor, data.data(), data.size());
         if (written < 0 && errno == EINTR) {
             continue;
@@ -195,7 +196,7 @@ Outcome send(const Request& request, double timeout) {
     } catch (const std::exception&) {
         return Outcome::notRunning();
     }
-    Descriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    Descriptor socket(openStreamSocket(AF_UNIX, false));
     if (socket.get() < 0) {
         return Outcome::notRunning();
     }
@@ -280,9 +281,8 @@ bool launchExecutable(const std::filesystem::path& executable) {
 }
 
 bool launchApp() {
-    std::error_code error;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || self.empty()) {
+    std::filesystem::path self = runningExecutable();
+    if (self.empty()) {
         return false;
     }
     return launchExecutable(self);

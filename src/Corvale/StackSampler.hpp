@@ -13,13 +13,15 @@ namespace corvale {
 
 // Samples one thread's call stack from another thread, for a hung main thread.
 //
-// There is no suspending a thread here, so the sampler stops it with a signal sent to that
-// thread. Its handler reads the program counter and frame pointer from the signal context and
-// walks the chain of frame records into a buffer prepared beforehand, touching nothing that
-// allocates or locks; the sampling thread waits for it for a bounded time and describes the
-// addresses afterwards. The walk relies on frame pointers (the build keeps them); in a library
-// built without them the chain ends early, and the frame that called into such a library is
-// not seen. Linux on x86-64 only; elsewhere every sample is empty.
+// On Linux there is no suspending a thread, so the sampler stops it with a signal sent to that
+// thread (StackSamplerLinux.cpp). Its handler reads the program counter and frame pointer from
+// the signal context and walks the chain of frame records into a buffer prepared beforehand,
+// touching nothing that allocates or locks; the sampling thread waits for it for a bounded time
+// and describes the addresses afterwards. On macOS the sampler suspends the thread, reads its
+// registers and walks the same chain itself (StackSamplerApple.cpp). The walk relies on frame
+// pointers (the build keeps them); in a library built without them the chain ends early, and
+// the frame that called into such a library is not seen. Linux on x86-64 and macOS on 64-bit
+// ARM or Intel only; elsewhere every sample is empty.
 class StackSampler {
 public:
     // At most this many addresses, program counter first.
@@ -30,14 +32,15 @@ public:
     // Prepares to sample the calling thread, which must outlive every sample taken.
     static StackSampler ofCallingThread();
 
-    // Whether this process can take samples at all (the processor is supported and the signal
-    // is free).
+    // Whether this process can take samples at all (the processor is supported and, on Linux,
+    // the signal is free).
     static bool isSupported();
 
     // The thread's program counter followed by the return addresses of its frames, outermost
-    // last. Empty when the thread's handler did not answer within `wait` (it is blocking the
-    // signal, or not running), or when sampling is not supported. Any thread but the sampled
-    // one; samples of the whole process are taken one at a time.
+    // last. Empty when, on Linux, the thread's handler did not answer within `wait` (it is
+    // blocking the signal, or not running; macOS needs no wait), or when sampling is not
+    // supported. Any thread but the sampled one; samples of the whole process are taken one at
+    // a time.
     std::vector<std::uintptr_t> returnAddresses(std::chrono::milliseconds wait = defaultWait) const;
 
     // The same, as stack lines (see `lines`).

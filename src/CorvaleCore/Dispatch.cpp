@@ -4,9 +4,7 @@
 #include "CorvaleCore/Error.hpp"
 #include "CorvaleCore/Locked.hpp"
 #include "CorvaleCore/Log.hpp"
-
-#include <pthread.h>
-#include <unistd.h>
+#include "CorvaleCore/Threads.hpp"
 
 #include <algorithm>
 #include <array>
@@ -38,13 +36,14 @@ Clock::duration bounded(std::chrono::nanoseconds duration) {
     return std::clamp(duration, std::chrono::nanoseconds::zero(), century);
 }
 
-void nameThisThread(std::string_view label) {
-    // The system keeps 15 bytes of a thread's name; the end of a label says the most.
-    std::string name(label.size() > 15 ? label.substr(label.size() - 15) : label);
+void nameAfterLabel(std::string_view label) {
+    // The system keeps only so many bytes of a thread's name; the end of a label says the most.
+    const std::size_t limit = threadNameLimit();
+    std::string name(label.size() > limit ? label.substr(label.size() - limit) : label);
     while (!name.empty() && name.front() == '.') {
         name.erase(name.begin());
     }
-    pthread_setname_np(pthread_self(), name.c_str());
+    nameThisThread(name);
 }
 
 } // namespace detail
@@ -69,7 +68,7 @@ void setMainExecutor(std::shared_ptr<MainExecutor> executor) {
 }
 
 bool isMainThread() {
-    return ::gettid() == ::getpid();
+    return isFirstThread();
 }
 
 std::string_view toString(QualityOfService qos) {
@@ -162,7 +161,7 @@ public:
 
 private:
     static void serve(SerialState& state, const std::string& label) {
-        nameThisThread(label);
+        nameAfterLabel(label);
         currentQueue = &state;
         for (;;) {
             Work work;
@@ -218,7 +217,7 @@ private:
     Pool() : maxThreads_(std::max(4u, 2 * std::thread::hardware_concurrency())) {}
 
     void serve() {
-        nameThisThread("corvale.global");
+        nameAfterLabel("corvale.global");
         for (;;) {
             Item item;
             {

@@ -14,7 +14,7 @@ using Clock = std::chrono::steady_clock;
 Clock::duration bounded(std::chrono::nanoseconds duration);
 
 // Names the calling thread after the end of `label`.
-void nameThisThread(std::string_view label);
+void nameAfterLabel(std::string_view label);
 
 // Runs `work` once on `queue` after `delay`, kept with the other timers.
 void runAfter(const DispatchQueue& queue, std::chrono::nanoseconds delay, Work work);

@@ -1,20 +1,15 @@
 #include "CorvaleCore/DispatchSource.hpp"
 
 #include "CorvaleCore/DispatchInternal.hpp"
+#include "CorvaleCore/DispatchPoller.hpp"
 
 #include <fcntl.h>
-#include <sys/epoll.h>
-#include <sys/eventfd.h>
-#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -66,9 +61,9 @@ struct SourceCore : std::enable_shared_from_this<SourceCore> {
 
 namespace {
 
-// One thread that waits for every timer and read source of the process, with epoll: a timer
-// file for the next deadline, an event file to be told of changes, and the read sources'
-// descriptors, each armed for one event at a time.
+// One thread that waits for every timer and read source of the process: for the next
+// deadline, to be told of changes, and for the read sources' descriptors, each armed for one
+// event at a time.
 class SourceManager {
 public:
     static SourceManager& shared() {
@@ -89,27 +84,16 @@ public:
             std::lock_guard lock(mutex_);
             reads_[source->id] = source;
         }
-        epoll_event event{};
-        event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
-        event.data.u64 = source->id;
-        if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, source->watched, &event) != 0) {
-            int error = errno;
+        if (int error = poller_.watch(source->watched, source->id); error != 0) {
             forget(source->id);
             throw DispatchError(source->watched, error);
         }
     }
 
     // Under the source's lock, so it never races the removal in `cancel`.
-    void rearm(const SourceCore& source) {
-        epoll_event event{};
-        event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
-        event.data.u64 = source.id;
-        ::epoll_ctl(epoll_, EPOLL_CTL_MOD, source.watched, &event);
-    }
+    void rearm(const SourceCore& source) { poller_.rearm(source.watched, source.id); }
 
-    void unwatch(const SourceCore& source) {
-        ::epoll_ctl(epoll_, EPOLL_CTL_DEL, source.watched, nullptr);
-    }
+    void unwatch(const SourceCore& source) { poller_.unwatch(source.watched); }
 
     void forget(std::uint64_t id) {
         std::shared_ptr<SourceCore> gone;
@@ -125,30 +109,10 @@ public:
 
     std::uint64_t nextID() { return nextID_.fetch_add(1, std::memory_order_relaxed); }
 
-    void wake() {
-        std::uint64_t one = 1;
-        [[maybe_unused]] ssize_t written = ::write(wakeFile_, &one, sizeof one);
-    }
+    void wake() { poller_.wake(); }
 
 private:
-    static constexpr std::uint64_t wakeKey = 0;
-    static constexpr std::uint64_t timerKey = 1;
-
     SourceManager() {
-        epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
-        wakeFile_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        timerFile_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
-        if (epoll_ < 0 || wakeFile_ < 0 || timerFile_ < 0) {
-            std::fprintf(stderr, "dispatch: cannot make its event files: %s\n",
-                         std::strerror(errno));
-            std::abort();
-        }
-        epoll_event event{};
-        event.events = EPOLLIN;
-        event.data.u64 = wakeKey;
-        ::epoll_ctl(epoll_, EPOLL_CTL_ADD, wakeFile_, &event);
-        event.data.u64 = timerKey;
-        ::epoll_ctl(epoll_, EPOLL_CTL_ADD, timerFile_, &event);
         std::thread([this] { serve(); }).detach();
     }
 
@@ -195,37 +159,13 @@ private:
         return next;
     }
 
-    void arm(std::optional<Clock::time_point> at) {
-        itimerspec setting{};
-        if (at) {
-            auto since = at->time_since_epoch();
-            auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
-            setting.it_value.tv_sec = static_cast<time_t>(seconds.count());
-            setting.it_value.tv_nsec = static_cast<long>(
-                std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
-            // Zero would disarm the timer; a deadline at the clock's start is long past.
-            if (since <= Clock::duration::zero()) {
-                setting.it_value.tv_sec = 0;
-                setting.it_value.tv_nsec = 1;
-            }
-        }
-        ::timerfd_settime(timerFile_, TFD_TIMER_ABSTIME, &setting, nullptr);
-    }
-
     void serve() {
-        nameThisThread("corvale.sources");
-        std::array<epoll_event, 32> events{};
+        nameAfterLabel("corvale.sources");
+        std::vector<std::uint64_t> ready;
         for (;;) {
-            arm(fireTimers());
-            int count = ::epoll_wait(epoll_, events.data(), static_cast<int>(events.size()), -1);
-            for (int i = 0; i < count; ++i) {
-                std::uint64_t key = events[static_cast<std::size_t>(i)].data.u64;
-                if (key == wakeKey || key == timerKey) {
-                    std::uint64_t value = 0;
-                    [[maybe_unused]] ssize_t got =
-                        ::read(key == wakeKey ? wakeFile_ : timerFile_, &value, sizeof value);
-                    continue;
-                }
+            ready.clear();
+            poller_.wait(fireTimers(), ready);
+            for (std::uint64_t key : ready) {
                 std::shared_ptr<SourceCore> source;
                 {
                     std::lock_guard lock(mutex_);
@@ -241,12 +181,11 @@ private:
         }
     }
 
-    int epoll_ = -1;
-    int wakeFile_ = -1;
-    int timerFile_ = -1;
+    Poller poller_;
     std::mutex mutex_;
     std::vector<std::shared_ptr<SourceCore>> timers_;
     std::unordered_map<std::uint64_t, std::shared_ptr<SourceCore>> reads_;
+    // Keys 0 and 1 are the poller's own.
     std::atomic<std::uint64_t> nextID_{2};
 };
 

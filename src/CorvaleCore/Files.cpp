@@ -2,6 +2,7 @@
 
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Folders.hpp"
+#include "CorvaleCore/SystemCalls.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -78,7 +79,7 @@ void writeAtomically(const std::filesystem::path& path, std::string_view bytes) 
             data += written;
             left -= static_cast<std::size_t>(written);
         }
-        if (::fsync(file.fd) != 0) {
+        if (flushToDisk(file.fd) != 0) {
             fail(errno);
         }
         int closed = ::close(file.fd);

@@ -115,7 +115,7 @@ std::optional<double> decimalNumber(std::string_view text) {
     }
     double value = 0;
     const char* end = text.data() + text.size();
-    auto [stop, error] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    auto [stop, error] = corvale::readDouble(text, value);
     if (stop != end) {
         return std::nullopt;
     }

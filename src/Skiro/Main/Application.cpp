@@ -3,11 +3,11 @@
 #include "Corvale/UI/EventLoopExecutor.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/MainLoop.hpp"
+#include "CorvaleCore/SystemCalls.hpp"
 #include "Skiro/UI/AppDelegate.hpp"
 
 #include <QApplication>
 
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -38,7 +38,7 @@ extern "C" void onTerminationSignal(int) {
 } // namespace
 
 TerminationSignals::TerminationSignals(corvale::Work terminate) {
-    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (!corvale::openPipe(pipe_)) {
         throw std::system_error(errno, std::generic_category(), "signal pipe");
     }
     const int readEnd = pipe_[0];

@@ -33,7 +33,7 @@ namespace {
 std::optional<double> finiteNumber(std::string_view text) {
     double value = 0;
     const char* end = text.data() + text.size();
-    auto [stop, error] = std::from_chars(text.data(), end, value);
+    auto [stop, error] = corvale::readDouble(text, value);
     if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value)) {
         return std::nullopt;
     }

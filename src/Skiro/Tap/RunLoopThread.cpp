@@ -2,24 +2,19 @@
 
 #include "Skiro/Tap/Logs.hpp"
 
-#include <cerrno>
+#include "CorvaleCore/Threads.hpp"
+
 #include <cstring>
-#include <pthread.h>
 #include <semaphore>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace skiro {
 
 namespace {
 
-// A scroll waits for the tap thread: it should not wait behind ordinary work. Lowering the
-// nice value needs a privilege the process may lack; then the thread runs as it is.
-constexpr int raisedNice = -10;
-
+// A scroll waits for the tap thread: it should not wait behind ordinary work. Raising it may
+// need a privilege the process lacks; then the thread runs as it is.
 void raisePriority(const std::string& name) {
-    if (setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), raisedNice) != 0) {
-        const int error = errno;
+    if (const int error = corvale::raiseThisThread(); error != 0) {
         logs::tap()([&] {
             return "Couldn't raise the priority of " + name + ": " + std::strerror(error) + ".";
         });
@@ -32,8 +27,7 @@ RunLoopThread::RunLoopThread(std::string name, platform::RunLoops& loops, bool r
     : name_(std::move(name)) {
     std::binary_semaphore ready(0);
     thread_ = std::thread([this, &loops, &ready, raised] {
-        // The name shows in debuggers and crash reports (at most 15 characters here).
-        pthread_setname_np(pthread_self(), name_.substr(0, 15).c_str());
+        corvale::nameThisThread(name_);
         if (raised) {
             raisePriority(name_);
         }
