@@ -9,4 +9,8 @@ namespace corvale {
 // (commands, schemes, arguments, the program's name).
 std::string asciiLowercased(std::string_view text);
 
+// A real number in the shortest decimal form that reads back to the same value, whole numbers
+// as reals ("7.0", not "7").
+std::string realText(double value);
+
 } // namespace corvale
