@@ -204,6 +204,21 @@ corvale::Commands::Run testOnly(Context context, void (*run)(const Context&, con
     };
 }
 
+ScrollTestHooks& scrollTestHooks() {
+    static ScrollTestHooks hooks;
+    return hooks;
+}
+
+void testAxis(const Context&, const Arguments& arguments, const ReplyCallback& reply) {
+    if (!arguments.empty()) {
+        if (std::optional<Axis> axis = axisFromString(arguments[0]);
+            axis && scrollTestHooks().switchAxis) {
+            scrollTestHooks().switchAxis(*axis);
+        }
+    }
+    reply(Reply::ok(""));
+}
+
 Json costReport(const InputTap::Cost& cost) {
     return cost.report();
 }
@@ -277,19 +292,19 @@ void add(Context context) {
                        probe(context, arguments, reply);
                    }});
 
-    Commands::add(
-        {.name = "test-axis",
-         .arguments = "<vertical|horizontal>",
-         .listed = false,
-         // The scroll test has no listener yet: nothing to switch.
-         .run = testOnly(context, [](const Context&, const Arguments&, const ReplyCallback& reply) {
-             reply(Reply::ok(""));
-         })});
+    Commands::add({.name = "test-axis",
+                   .arguments = "<vertical|horizontal>",
+                   .listed = false,
+                   .run = testOnly(context, testAxis)});
     Commands::add({.name = "test-stall",
                    .arguments = "<milliseconds> <count>",
                    .listed = false,
                    .run = testOnly(context, testStall)});
     Commands::setState([context] { return state(context); });
+}
+
+void setScrollTestHooks(ScrollTestHooks hooks) {
+    scrollTestHooks() = std::move(hooks);
 }
 
 Json directions() {
@@ -358,7 +373,12 @@ Json state(const Context& context) {
     if (stats.lastReadBackFailure) {
         document["lastReadBackFailure"] = *stats.lastReadBackFailure;
     }
-    // "testPage" and "testLastInput" join when the scroll test listens.
+    if (tap.hooksOn() && scrollTestHooks().listening) {
+        if (std::optional<ListeningTest> test = scrollTestHooks().listening()) {
+            document["testPage"] = test->page;
+            document["testLastInput"] = test->lastInput.value_or("none");
+        }
+    }
     return document;
 }
 

@@ -7,7 +7,10 @@
 #include "Skiro/Tap/InputTap.hpp"
 #include "SkiroEngine/Config.hpp"
 
+#include <array>
 #include <functional>
+#include <optional>
+#include <string>
 
 // The application's own commands, registered after the framework's, and the state document the
 // state command prints. Every handler runs on the main thread.
@@ -38,6 +41,20 @@ corvale::json::Json state(const Context& context);
 // "standard"), or "system" when none are chosen.
 corvale::json::Json directions();
 corvale::json::Json directions(const Config& config);
+
+// The scroll test that listens now, as the user interface reports it for the test commands.
+struct ListeningTest {
+    // Its page's visible frame in global coordinates: x, y, width, height.
+    std::array<double, 4> page{};
+    std::optional<std::string> lastInput;
+};
+struct ScrollTestHooks {
+    // None while no test listens or its page does not show.
+    std::function<std::optional<ListeningTest>()> listening;
+    std::function<void(Axis axis)> switchAxis;
+};
+// Installed by the user interface at launch; until then no test listens.
+void setScrollTestHooks(ScrollTestHooks hooks);
 
 // The usage line of `set`, with the program's name.
 std::string setUsage();

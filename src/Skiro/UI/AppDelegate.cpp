@@ -9,12 +9,14 @@
 #include "Corvale/WhatsNew.hpp"
 #include "CorvaleCore/LastRun.hpp"
 #include "CorvaleCore/Log.hpp"
+#include "Skiro/AppCommands.hpp"
 #include "Skiro/AppSystem.hpp"
 #include "Skiro/DiagnosticsReport.hpp"
 #include "Skiro/Live.hpp"
 #include "Skiro/Releases.hpp"
 #include "Skiro/Settings.hpp"
 #include "Skiro/Tap/InputTap.hpp"
+#include "Skiro/UI/ScrollTestModel.hpp"
 #include "Skiro/UI/WindowsUI.hpp"
 
 namespace skiro {
@@ -36,6 +38,19 @@ void AppDelegate::applicationDidFinishLaunching() {
     Releases::configureWhatsNew([](const std::vector<corvale::WhatsNew::Release>& releases) {
         WindowsUI::showWhatsNew(releases);
     });
+    AppCommands::setScrollTestHooks(
+        {.listening = []() -> std::optional<AppCommands::ListeningTest> {
+             std::shared_ptr<ScrollTestModel> test = ScrollTestModel::listening();
+             std::optional<QRect> page = test ? test->pageFrame() : std::nullopt;
+             if (!page) {
+                 return std::nullopt;
+             }
+             return AppCommands::ListeningTest{
+                 .page = {static_cast<double>(page->x()), static_cast<double>(page->y()),
+                          static_cast<double>(page->width()), static_cast<double>(page->height())},
+                 .lastInput = test->lastInput()};
+         },
+         .switchAxis = [](Axis axis) { ScrollTestModel::switchListening(axis); }});
     statusMenu_.emplace();
     corvale::Updates::shared().setOnChange([this] { statusMenu_->update(); });
     corvale::Updates::shared().start();
