@@ -163,6 +163,14 @@ TEST(WelcomeWindow, ASwipeOverThePageMovesItAndAnswersButNotWhereAnotherWindowCo
     // The other way changes the answer.
     swipeAt(desk, frame.center() + QPoint(40, 0), -40, *desk.tap);
     EXPECT_EQ(status(view, "Trackpad"), "Trackpad: Standard");
+
+    // The sideways page moves under an up-and-down swipe too, which answers nothing sideways.
+    view.findChild<QTabBar*>()->setCurrentIndex(1);
+    EXPECT_EQ(test->test().axis(), Axis::horizontal);
+    const double moved = page.offset();
+    swipeAt(desk, frame.center() + QPoint(40, 0), 40, *desk.tap);
+    EXPECT_GT(page.offset(), moved);
+    EXPECT_EQ(status(view, "Trackpad"), "Trackpad: not yet");
 }
 
 TEST(WelcomeWindow, ShowingItAgainGivesAFreshModelAndDoneStoresOnlyWhatWasChosen) {
