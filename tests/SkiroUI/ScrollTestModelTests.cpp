@@ -36,7 +36,6 @@ TEST(ScrollTestModel, OnlyThePageShownLastListensAndOnlyTheListenerLetsTheTapGo)
     pane->start();
     pane.reset();
     EXPECT_EQ(ScrollTestModel::listening(), nullptr);
-    tap.onScroll()(ScrollSample{}, 20, 0, 0, {}); // calls nobody
     tap.setOnScroll(nullptr);
     tap.setObserving(false);
 }

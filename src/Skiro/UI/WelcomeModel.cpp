@@ -8,7 +8,6 @@ WelcomeModel::WelcomeModel(Settings& settings, bool systemNatural, InputTap& tap
       test_(ScrollTestModel::make(tap)),
       directions_(settings.config().shownDirections(systemNatural)),
       chosen_(settings.config().directions.has_value()) {
-    // The model owns the test, so the test never calls a model that is gone.
     test_->onFound = [this](const ScrollTest& test) { choose(test.applied(directions_)); };
 }
 

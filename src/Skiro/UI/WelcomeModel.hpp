@@ -19,6 +19,8 @@ public:
     // The stored directions when there are any, else what the system does now everywhere.
     WelcomeModel(Settings& settings, bool systemNatural, InputTap& tap,
                  SetOpenAtLogin setOpenAtLogin);
+    // The page may outlive the model by a moment while its window is taken down.
+    ~WelcomeModel() { test_->onFound = nullptr; }
     WelcomeModel(const WelcomeModel&) = delete;
     WelcomeModel& operator=(const WelcomeModel&) = delete;
 
