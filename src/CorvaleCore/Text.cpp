@@ -1,6 +1,7 @@
 #include "CorvaleCore/Text.hpp"
 
 #include <algorithm>
+#include <charconv>
 
 #if defined(__APPLE__)
 #include <xlocale.h>
@@ -60,5 +61,15 @@ std::from_chars_result readDouble(std::string_view text, double& value) {
 }
 
 #endif
+
+std::string realText(double value) {
+    char digits[64];
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    std::string text(digits, error == std::errc{} ? static_cast<std::size_t>(end - digits) : 0);
+    if (text.find_first_not_of("-0123456789") == std::string::npos) {
+        text += ".0";
+    }
+    return text;
+}
 
 } // namespace corvale

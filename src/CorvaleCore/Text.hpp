@@ -15,4 +15,8 @@ std::string asciiLowercased(std::string_view text);
 // no "+" and no hexadecimal.
 std::from_chars_result readDouble(std::string_view text, double& value);
 
+// A real number in the shortest decimal form that reads back to the same value, whole numbers
+// as reals ("7.0", not "7").
+std::string realText(double value);
+
 } // namespace corvale

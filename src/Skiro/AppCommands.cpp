@@ -1,14 +1,16 @@
 #include "Skiro/AppCommands.hpp"
 
-#include "CorvaleCore/Text.hpp"
-
 #include "Corvale/Commands.hpp"
 #include "Corvale/SettingsCommands.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/Files.hpp"
+#include "CorvaleCore/Text.hpp"
 #include "Skiro/AppSystem.hpp"
 #include "Skiro/Tap/Probe.hpp"
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <algorithm>
 #include <charconv>
@@ -207,14 +209,6 @@ testOnly(Context context,
     };
 }
 
-std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
-    std::string text;
-    for (const std::string& part : parts) {
-        text += (text.empty() ? "" : std::string(separator)) + part;
-    }
-    return text;
-}
-
 void snapshot(const Windows& windows, const ReplyCallback& reply) {
     try {
         const std::filesystem::path folder = corvale::applicationCaches() / "snapshots";
@@ -227,7 +221,7 @@ void snapshot(const Windows& windows, const ReplyCallback& reply) {
         for (const std::filesystem::path& file : windows.snapshot(folder)) {
             written.push_back(file.string());
         }
-        reply(Reply::ok(joined(written, "\n")));
+        reply(Reply::ok(fmt::format("{}", fmt::join(written, "\n"))));
     } catch (const corvale::Error& error) {
         reply(Reply::failure("Couldn't draw the snapshots: " + error.description()));
     }
@@ -242,6 +236,15 @@ std::size_t settingsPane(const std::vector<std::string>& panes, const Arguments&
     const std::string wanted = corvale::asciiLowercased(arguments.front());
     const auto found = std::find(panes.begin(), panes.end(), wanted);
     return found == panes.end() ? 0 : static_cast<std::size_t>(found - panes.begin());
+}
+
+void testAxis(const Windows& windows, const Arguments& arguments, const ReplyCallback& reply) {
+    if (!arguments.empty()) {
+        if (std::optional<Axis> axis = axisFromString(arguments[0]); axis && windows.switchAxis) {
+            windows.switchAxis(*axis);
+        }
+    }
+    reply(Reply::ok(""));
 }
 
 Json costReport(const InputTap::Cost& cost) {
@@ -288,7 +291,8 @@ void add(Context context, Windows windows) {
                    }});
     Commands::add({.name = "settings",
                    .arguments = "[pane]",
-                   .summary = "Open Settings, at a pane: " + joined(windows.settingsPanes, ", "),
+                   .summary = fmt::format("Open Settings, at a pane: {}",
+                                          fmt::join(windows.settingsPanes, ", ")),
                    .fromLinks = true,
                    .launches = true,
                    .run = [windows](const Arguments& arguments, const ReplyCallback& reply) {
@@ -339,14 +343,13 @@ void add(Context context, Windows windows) {
                        snapshot(windows, reply);
                    }});
 
-    Commands::add(
-        {.name = "test-axis",
-         .arguments = "<vertical|horizontal>",
-         .listed = false,
-         // The scroll test has no listener yet: nothing to switch.
-         .run = testOnly(context, [](const Context&, const Arguments&, const ReplyCallback& reply) {
-             reply(Reply::ok(""));
-         })});
+    Commands::add({.name = "test-axis",
+                   .arguments = "<vertical|horizontal>",
+                   .listed = false,
+                   .run = testOnly(context, [windows](const Context&, const Arguments& arguments,
+                                                      const ReplyCallback& reply) {
+                       testAxis(windows, arguments, reply);
+                   })});
     Commands::add({.name = "close-windows",
                    .listed = false,
                    .run = testOnly(context, [windows](const Context&, const Arguments&,
@@ -358,7 +361,7 @@ void add(Context context, Windows windows) {
                    .arguments = "<milliseconds> <count>",
                    .listed = false,
                    .run = testOnly(context, testStall)});
-    Commands::setState([context] { return state(context); });
+    Commands::setState([context, windows] { return state(context, windows); });
 }
 
 Json directions() {
@@ -372,11 +375,7 @@ Json directions(const Config& config) {
     return corvale::json::encode(*config.directions);
 }
 
-Json state() {
-    return state(Context::shared());
-}
-
-Json state(const Context& context) {
+Json state(const Context& context, const Windows& windows) {
     Live& live = context.live();
     InputTap& tap = context.tap();
     // One copy, so that every number comes from the same moment.
@@ -427,7 +426,12 @@ Json state(const Context& context) {
     if (stats.lastReadBackFailure) {
         document["lastReadBackFailure"] = *stats.lastReadBackFailure;
     }
-    // "testPage" and "testLastInput" join when the scroll test listens.
+    if (tap.hooksOn() && windows.listening) {
+        if (std::optional<ListeningTest> test = windows.listening()) {
+            document["testPage"] = test->page;
+            document["testLastInput"] = test->lastInput.value_or("none");
+        }
+    }
     return document;
 }
 

@@ -7,9 +7,11 @@
 #include "Skiro/Tap/InputTap.hpp"
 #include "SkiroEngine/Config.hpp"
 
+#include <array>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,13 @@ struct Context {
     static Context shared();
 };
 
+// The scroll test that listens now, as the user interface reports it for the test commands.
+struct ListeningTest {
+    // Its page's visible frame in global coordinates: x, y, width, height.
+    std::array<double, 4> page{};
+    std::optional<std::string> lastInput;
+};
+
 // The windows the commands open, supplied by the user interface, which this module cannot see.
 // Registering reads only `settingsPanes`; the functions run when a command does.
 struct Windows {
@@ -42,6 +51,9 @@ struct Windows {
     std::function<std::vector<std::filesystem::path>(const std::filesystem::path& folder)> snapshot;
     // Closes every visible window.
     std::function<void()> closeAll;
+    // None while no test listens or its page does not show.
+    std::function<std::optional<ListeningTest>()> listening;
+    std::function<void(Axis axis)> switchAxis;
 };
 
 // Registers, in the usage text's order, pause, resume, settings, welcome, set, export, import,
@@ -50,9 +62,9 @@ struct Windows {
 void add(Windows windows);
 void add(Context context, Windows windows);
 
-// The state document: what the live controller, the tap and its tally say now.
-corvale::json::Json state();
-corvale::json::Json state(const Context& context);
+// The state document: what the live controller, the tap and its tally say now, and the listening
+// scroll test's page when test hooks are on.
+corvale::json::Json state(const Context& context, const Windows& windows = {});
 
 // The chosen directions as an object of four members ("trackpadVertical", ... each "natural" or
 // "standard"), or "system" when none are chosen.

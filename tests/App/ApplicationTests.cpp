@@ -14,6 +14,7 @@
 
 #include <signal.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -131,32 +132,13 @@ TEST_F(ApplicationTest, HelpListsTheRegisteredCommandsAndTheStateHasEveryKeyInOr
         keys.push_back(item.key());
     }
     EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
-    const std::set<std::string> expected{"accessibility",
-                                         "app",
-                                         "away",
-                                         "byDevice",
-                                         "check",
-                                         "cost",
-                                         "directions",
-                                         "hidEvents",
-                                         "passed",
-                                         "posted",
-                                         "readBackFailures",
-                                         "restarts",
-                                         "revived",
-                                         "scrolls",
-                                         "since",
-                                         "state",
-                                         "systemNatural",
-                                         "tap",
-                                         "tapEnabled",
-                                         "tapTurnedOff",
-                                         "testHooks",
-                                         "turned",
-                                         "turnedBackBy",
-                                         "turnedByDevice",
-                                         "unknownSenders",
-                                         "version"};
+    const std::set<std::string> expected{
+        "accessibility", "app", "away", "byDevice", "check", "cost", "directions", "hidEvents",
+        "passed", "posted", "readBackFailures", "restarts", "revived", "scrolls", "since", "state",
+        "systemNatural", "tap", "tapEnabled", "tapTurnedOff", "testHooks",
+        // The welcome window's scroll test listens.
+        "testLastInput", "testPage", "turned", "turnedBackBy", "turnedByDevice", "unknownSenders",
+        "version"};
     EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()), expected);
 
     Json document = corvale::json::parse(state.out);
@@ -173,6 +155,25 @@ TEST_F(ApplicationTest, HelpListsTheRegisteredCommandsAndTheStateHasEveryKeyInOr
     EXPECT_EQ(document["turnedBackBy"], "nobody");
     EXPECT_TRUE(corvale::json::parseIso8601(document["since"].get<std::string>()));
     EXPECT_EQ(document["cost"]["scrollStarts"]["fromHID"], 0);
+}
+
+TEST_F(ApplicationTest, AScrollTestRunsFromTheCommandLineOverTheWelcomePage) {
+    App& app = launch(withHooks());
+    const Json before = stateOf(app);
+    EXPECT_EQ(before["testLastInput"], "none");
+    ASSERT_EQ(before["testPage"].size(), 4u);
+    EXPECT_GT(before["testPage"][2].get<double>(), 0);
+
+    Finished swipe = app.run({"test-scroll", "trackpad", "40", "0", "page"});
+    ASSERT_EQ(swipe.status, 0) << swipe.err;
+    // The tap reports to the page through the application's main queue: ask until it arrived.
+    std::string seen;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!seen.ends_with("on the page true") && std::chrono::steady_clock::now() < deadline) {
+        seen = stateOf(app)["testLastInput"].get<std::string>();
+    }
+    EXPECT_TRUE(seen.starts_with("trackpad v ")) << seen;
+    EXPECT_TRUE(seen.ends_with("on the page true")) << seen;
 }
 
 TEST_F(ApplicationTest, SetTurnsTheMouseAndLeavesTheTrackpadUntilPaused) {

@@ -61,7 +61,9 @@ protected:
                         note("snapshot");
                         return std::vector<std::filesystem::path>{};
                     },
-                .closeAll = [=] { note("close"); }};
+                .closeAll = [=] { note("close"); },
+                .listening = [] { return std::optional<AppCommands::ListeningTest>(); },
+                .switchAxis = [=](Axis axis) { note(std::string(toString(axis))); }};
     }
 
     Reply run(const std::string& name, Commands::Arguments arguments = {}) {
@@ -129,11 +131,14 @@ TEST_F(AppCommandsTest, WindowCommandsOpenTheNamedPaneAndTestOnesNeedTheHooks) {
     }
     EXPECT_EQ(run("welcome"), Reply::ok(""));
     EXPECT_EQ(run("close-windows"), Reply::ok(""));
+    EXPECT_EQ(run("test-axis", {"horizontal"}), Reply::ok(""));
+    EXPECT_EQ(run("test-axis", {"sideways"}), Reply::ok(""));
     // Nothing is drawn where the snapshots cannot go.
     std::filesystem::remove_all(home.cache());
     std::ofstream(home.cache()) << "not a folder";
     EXPECT_TRUE(run("snapshot").text.starts_with("Couldn't draw the snapshots: "));
-    EXPECT_EQ(opened, (std::vector<std::string>{"0", "2", "2", "1", "0", "welcome", "close"}));
+    EXPECT_EQ(opened, (std::vector<std::string>{"0", "2", "2", "1", "0", "welcome", "close",
+                                                "horizontal"}));
 
     // A process without test hooks refuses them and touches nothing.
     opened.clear();

@@ -1,6 +1,7 @@
 #include "Skiro/UI/WindowCommands.hpp"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPalette>
 
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@
 namespace skiro {
 namespace {
 
-TEST(WindowCommands, TheWelcomeSnapshotIsOnTheWindowBackgroundOfTheCurrentAppearance) {
+TEST(WindowCommands, ASnapshotIsOnTheWindowBackgroundOfTheCurrentAppearance) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     int argc = 1;
     char name[] = "WindowCommandsTests";
@@ -20,7 +21,9 @@ TEST(WindowCommands, TheWelcomeSnapshotIsOnTheWindowBackgroundOfTheCurrentAppear
         QPalette palette = QApplication::palette();
         palette.setColor(QPalette::Window, window);
         QApplication::setPalette(palette);
-        const QImage welcome = WindowCommands::welcomePicture();
+        QLabel content(QStringLiteral("Welcome to Skiro"));
+        const QImage welcome = WindowCommands::pictureOf(content, 620);
+        EXPECT_EQ(welcome.width(), 1240);
         EXPECT_EQ(welcome.pixelColor(0, 0), window);
         EXPECT_EQ(welcome.pixelColor(welcome.width() - 1, welcome.height() - 1), window);
     }

@@ -171,7 +171,18 @@ SimulatedEvent SimulatedSystem::makeScroll(const SoftwareScroll& scroll) {
 
 PostResult SimulatedSystem::route(SimulatedEvent& event) {
     PostResult result{ScrollRecord::of(event, appFramework_), std::nullopt};
-    if (taps_.route(event)) {
+    if (!taps_.route(event)) {
+        return result;
+    }
+    std::shared_ptr<const OwnWindows> own;
+    {
+        std::lock_guard lock(mutex_);
+        own = ownWindows_;
+    }
+    if (own && own->covers && own->covers(event.location())) {
+        result.delivered = ScrollRecord::of(event, appFramework_);
+        own->deliver(*result.delivered);
+    } else {
         result.delivered = application_.receive(event, appFramework_);
     }
     return result;
@@ -195,6 +206,12 @@ std::vector<PostResult> SimulatedSystem::post(const VirtualDevice& device,
         results.push_back(post(device, scroll));
     }
     return results;
+}
+
+void SimulatedSystem::setOwnWindows(OwnWindows windows) {
+    auto shared = std::make_shared<const OwnWindows>(std::move(windows));
+    std::lock_guard lock(mutex_);
+    ownWindows_ = std::move(shared);
 }
 
 void SimulatedSystem::setPointer(Point location) {

@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,6 +35,14 @@ struct PostResult {
     ScrollRecord made;
     // As the application under the pointer received it; nothing when a tap dropped it.
     std::optional<ScrollRecord> delivered;
+};
+
+// The windows of the process running on the simulation. When one of them is under the pointer,
+// that process is the application under the pointer: a scroll that passed every tap is handed
+// to it instead of the stand-in application. Both are called on the routing thread.
+struct OwnWindows {
+    std::function<bool(Point location)> covers;
+    std::function<void(const ScrollRecord& scroll)> deliver;
 };
 
 // The whole simulated system. Everything handed out (taps, sources, devices, run loops) lives
@@ -113,6 +122,8 @@ public:
     PostResult post(const SoftwareScroll& scroll);
     std::vector<PostResult> post(const VirtualDevice& device, const std::vector<Scroll>& scrolls);
 
+    void setOwnWindows(OwnWindows windows);
+
     void setPointer(Point location);
     Point pointer() const;
     // Event timestamps in nanoseconds instead of machine ticks.
@@ -165,6 +176,7 @@ private:
     std::deque<std::unique_ptr<VirtualDevice>> devices_;
     std::uint64_t nextUnregisteredSender_ = 0x7000000001;
     Point pointer_{640, 400};
+    std::shared_ptr<const OwnWindows> ownWindows_;
     FieldWriteRules rules_;
     std::atomic<std::uint64_t> serial_{0};
     std::atomic<bool> timestampsInNanoseconds_{false};

@@ -5,6 +5,7 @@
 #include "CorvaleCore/MainLoop.hpp"
 #include "CorvaleCore/SystemCalls.hpp"
 #include "Skiro/UI/AppDelegate.hpp"
+#include "Skiro/UI/OwnWindows.hpp"
 
 #include <QApplication>
 
@@ -102,6 +103,7 @@ int runApplication(int argc, char** argv) {
         QString::fromStdString(corvale::AppIdentity::current().bundleID));
     auto executor = std::make_shared<corvale::EventLoopExecutor>();
     corvale::setMainExecutor(executor);
+    skiro::OwnWindows::install();
     // What was posted before Qt took over the main queue runs first.
     corvale::DispatchQueue::main().async([] { corvale::MainLoop::shared().drain(); });
 

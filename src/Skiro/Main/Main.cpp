@@ -13,6 +13,7 @@
 #include "Skiro/AppSystem.hpp"
 #include "Skiro/Main/Application.hpp"
 #include "Skiro/Main/SimulatedDesk.hpp"
+#include "Skiro/Main/SimulatedWindows.hpp"
 #include "Skiro/Main/TestScroll.hpp"
 #include "Skiro/UI/WindowCommands.hpp"
 #include "SkiroEngine/Identity.hpp"
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
         std::cerr << "SKIRO_SIM_DEVICES: there's no simulated device '" << name << "'.\n";
     }
     desk.store(machine);
+    skiro::app::deliverToOwnWindows(machine->system());
     skiro::setAppSystem(machine->system());
     // The machine the diagnostics' environment lines describe.
     corvale::Diagnostics::useFacts(&machine->system().facts());

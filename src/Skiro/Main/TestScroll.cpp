@@ -6,6 +6,7 @@
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Dispatch.hpp"
 #include "Skiro/Tap/InputTap.hpp"
+#include "Skiro/UI/ScrollTestModel.hpp"
 
 #include <fmt/format.h>
 
@@ -86,7 +87,8 @@ void testScroll(SimulatedDesk* machine, const Commands::Arguments& arguments,
     std::optional<Device> kind;
     std::optional<double> vertical;
     std::optional<double> horizontal;
-    if (arguments.size() == 3) {
+    const bool atPage = arguments.size() == 4 && arguments[3] == "page";
+    if (arguments.size() == 3 || atPage) {
         kind = deviceFromString(corvale::asciiLowercased(arguments[0]));
         vertical = finiteNumber(arguments[1]);
         horizontal = finiteNumber(arguments[2]);
@@ -94,8 +96,18 @@ void testScroll(SimulatedDesk* machine, const Commands::Arguments& arguments,
     if (!kind || !vertical || !horizontal) {
         reply(Commands::Reply::failure(
             corvale::asciiLowercased(corvale::AppIdentity::current().name) +
-            " test-scroll <trackpad|mouse> <vertical> <horizontal>"));
+            " test-scroll <trackpad|mouse> <vertical> <horizontal> [page]"));
         return;
+    }
+    if (atPage) {
+        std::shared_ptr<ScrollTestModel> test = ScrollTestModel::listening();
+        std::optional<QRect> page = test ? test->pageFrame() : std::nullopt;
+        if (!page) {
+            reply(Commands::Reply::failure("No scroll test page is showing."));
+            return;
+        }
+        const QPointF centre = QRectF(*page).center();
+        machine->system().setPointer({centre.x(), centre.y()});
     }
     const VirtualDevice* device = machine->device(*kind);
     if (device == nullptr) {
@@ -118,7 +130,7 @@ void testScroll(SimulatedDesk* machine, const Commands::Arguments& arguments,
 
 void addTestScroll(std::function<SimulatedDesk*()> desk) {
     Commands::add({.name = "test-scroll",
-                   .arguments = "<trackpad|mouse> <vertical> <horizontal>",
+                   .arguments = "<trackpad|mouse> <vertical> <horizontal> [page]",
                    .listed = false,
                    .run = [desk = std::move(desk)](const Commands::Arguments& arguments,
                                                    const Commands::ReplyCallback& reply) {

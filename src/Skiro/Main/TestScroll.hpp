@@ -8,8 +8,9 @@ namespace skiro::app {
 
 // The unlisted test command of the simulated machine, with test hooks only:
 //
-//     skiro test-scroll <trackpad|mouse> <vertical> <horizontal>
+//     skiro test-scroll <trackpad|mouse> <vertical> <horizontal> [page]
 //
+// With "page" the pointer is put first at the middle of the scroll test page that shows.
 // scrolls on the simulated device of that kind (a gesture device swipes by those amounts, a
 // wheel turns one step by them) and answers what the application under the pointer received,
 // summed over the scroll's events, beside what the system made before any tap:

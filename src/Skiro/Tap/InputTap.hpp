@@ -141,6 +141,7 @@ public:
     // --- Main thread.
 
     void setOnScroll(OnScroll onScroll) { onScroll_ = std::move(onScroll); }
+    const OnScroll& onScroll() const { return onScroll_; }
 
     // Makes a fresh tap and its sentinel, stopping whatever ran before (so it also restarts);
     // true when a tap was made. Clears `gaveUp`.

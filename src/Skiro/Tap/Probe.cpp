@@ -1,10 +1,10 @@
 #include "Skiro/Tap/Probe.hpp"
 
+#include "CorvaleCore/Text.hpp"
 #include "Skiro/Tap/ScrollFields.hpp"
 #include "Skiro/Tap/SystemScrolling.hpp"
 
 #include <array>
-#include <charconv>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -45,19 +45,8 @@ constexpr std::array<Named<EventMask>, 2> masks{
 // The axes a write turns: vertical only, horizontal only, both.
 constexpr std::array<Flip, 3> axisChoices{Flip{true, false}, Flip{false, true}, Flip{true, true}};
 
-std::string number(double value) {
-    char digits[64];
-    auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
-    std::string text(digits, error == std::errc{} ? static_cast<std::size_t>(end - digits) : 0);
-    // Whole numbers as reals: "7.0", not "7".
-    if (text.find_first_not_of("-0123456789") == std::string::npos) {
-        text += ".0";
-    }
-    return text;
-}
-
 std::string describeAxis(const AxisDeltas& axis) {
-    return std::to_string(axis.line) + "/" + number(axis.fixedPoint) + "/" +
+    return std::to_string(axis.line) + "/" + corvale::realText(axis.fixedPoint) + "/" +
            std::to_string(axis.point);
 }
 

@@ -3,6 +3,7 @@
 #include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/Text.hpp"
 #include "Skiro/UI/Icon.hpp"
+#include "Skiro/UI/ScrollTestModel.hpp"
 #include "Skiro/UI/SettingsPane.hpp"
 #include "Skiro/UI/WindowsUI.hpp"
 
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -57,25 +59,36 @@ AppCommands::Windows windows() {
     windows.showWelcome = [] { WindowsUI::showWelcome(); };
     windows.snapshot = writeSnapshots;
     windows.closeAll = [] { WindowsUI::closeAll(); };
+    windows.listening = []() -> std::optional<AppCommands::ListeningTest> {
+        std::shared_ptr<ScrollTestModel> test = ScrollTestModel::listening();
+        std::optional<QRect> page = test ? test->pageFrame() : std::nullopt;
+        if (!page) {
+            return std::nullopt;
+        }
+        return AppCommands::ListeningTest{
+            .page = {static_cast<double>(page->x()), static_cast<double>(page->y()),
+                     static_cast<double>(page->width()), static_cast<double>(page->height())},
+            .lastInput = test->lastInput()};
+    };
+    windows.switchAxis = [](Axis axis) { ScrollTestModel::switchListening(axis); };
     return windows;
 }
 
-QImage welcomePicture() {
-    std::unique_ptr<QWidget> content = WindowsUI::makeWelcomeContent();
-    content->ensurePolished();
-    // As tall as the content asks to be at the window's width.
-    const int height = content->hasHeightForWidth() ? content->heightForWidth(welcomeWidth)
-                                                    : content->sizeHint().height();
-    content->resize(welcomeWidth, std::max(height, 1));
-    if (QLayout* layout = content->layout()) {
+QImage pictureOf(QWidget& content, int width) {
+    content.ensurePolished();
+    // As tall as the content asks to be at that width.
+    const int height =
+        content.hasHeightForWidth() ? content.heightForWidth(width) : content.sizeHint().height();
+    content.resize(width, std::max(height, 1));
+    if (QLayout* layout = content.layout()) {
         layout->activate();
     }
 
-    QImage image(content->size() * scale, QImage::Format_ARGB32_Premultiplied);
+    QImage image(content.size() * scale, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
     image.fill(QApplication::palette().color(QPalette::Window));
-    content->render(&image, QPoint(), QRegion(),
-                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    content.render(&image, QPoint(), QRegion(),
+                   QWidget::DrawWindowBackground | QWidget::DrawChildren);
     return image;
 }
 
@@ -101,7 +114,7 @@ QImage menuBarPicture() {
 std::vector<std::filesystem::path> writeSnapshots(const std::filesystem::path& folder) {
     const std::filesystem::path welcome = folder / "welcome.png";
     const std::filesystem::path menuBar = folder / "menubar.png";
-    writePNG(welcomePicture(), welcome);
+    writePNG(pictureOf(*WindowsUI::makeWelcomeContent(), welcomeWidth), welcome);
     writePNG(menuBarPicture(), menuBar);
     return {welcome, menuBar};
 }

@@ -3,6 +3,7 @@
 #include "Skiro/AppCommands.hpp"
 
 #include <QImage>
+#include <QWidget>
 
 #include <filesystem>
 #include <vector>
@@ -15,9 +16,9 @@ namespace skiro::WindowCommands {
 // snapshot.
 AppCommands::Windows windows();
 
-// The welcome window's content laid out 620 points wide on the window background, at 2 pixels
-// a point, in the application's palette.
-QImage welcomePicture();
+// `content` laid out `width` points wide on the window background, at 2 pixels a point, in the
+// application's palette.
+QImage pictureOf(QWidget& content, int width);
 
 // The menu-bar icon's looks as template images side by side: running, paused, waiting, and
 // running with the dot of a waiting update.

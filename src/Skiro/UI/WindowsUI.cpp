@@ -1,17 +1,54 @@
 #include "Skiro/UI/WindowsUI.hpp"
 
+#include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/Log.hpp"
+#include "Skiro/AppSystem.hpp"
+#include "Skiro/Live.hpp"
+#include "Skiro/Settings.hpp"
+#include "Skiro/Tap/InputTap.hpp"
+#include "Skiro/UI/CrashNoteView.hpp"
+#include "Skiro/UI/WelcomeWindow.hpp"
+#include "Skiro/UI/WhatsNewView.hpp"
+#include "Skiro/UI/WindowRule.hpp"
 
 #include <QApplication>
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QPointer>
 
 #include <string>
 
 namespace skiro::WindowsUI {
 
+namespace {
+
+// The login item is not built yet: the choice is only logged until it is wired in here.
+void setOpenAtLogin(bool open) {
+    corvale::Log::lifecycle()([open] {
+        return std::string("Open at login would be ") + (open ? "on" : "off") + " now.";
+    });
+}
+
+std::unique_ptr<WelcomeView> makeWelcome() {
+    platform::System& system = appSystem();
+    Live& live = Live::shared();
+    auto model = std::make_unique<WelcomeModel>(Settings::shared(), live.systemNatural(),
+                                                InputTap::shared(system), setOpenAtLogin);
+    auto view = std::make_unique<WelcomeView>(std::move(model), system,
+                                              [&live] { return live.isWaiting(); });
+    // Told before the change: the row is redrawn once it has happened.
+    view->keep(live.subscribeWillChange([shown = QPointer<WelcomeView>(view.get())] {
+        corvale::DispatchQueue::main().async([shown] {
+            if (shown) {
+                shown->refresh();
+            }
+        });
+    }));
+    return view;
+}
+
+} // namespace
+
 void showWelcome() {
-    corvale::Log::lifecycle()([] { return std::string("The welcome window isn't built yet."); });
+    showFitted("welcome", 620, makeWelcome());
 }
 
 void showSettings(SettingsPane) {
@@ -19,25 +56,20 @@ void showSettings(SettingsPane) {
 }
 
 void showCrashNote(const corvale::CrashNote::Model& model) {
-    corvale::CrashNote::Page page = corvale::CrashNote::page(model);
+    showFitted("crashNote", 600, makeCrashNoteView(model, appSystem()));
+    // The log keeps that a note was offered, for the diagnostics of a run that went badly.
     corvale::Log::lifecycle()([&] {
-        return "The crash note is ready: " + page.title + " (version " + model.version +
-               "). Its window isn't built yet.";
+        return "The crash note is ready: " + corvale::CrashNote::page(model).title + " (version " +
+               model.version + ").";
     });
 }
 
 void showWhatsNew(const std::vector<corvale::WhatsNew::Release>& releases) {
-    corvale::Log::lifecycle()([&] {
-        return "The release-notes window isn't built yet; it would show " +
-               std::to_string(releases.size()) + " release(s).";
-    });
+    showFitted("whatsNew", 620, makeWhatsNewView(releases));
 }
 
 std::unique_ptr<QWidget> makeWelcomeContent() {
-    auto content = std::make_unique<QWidget>();
-    auto* layout = new QVBoxLayout(content.get());
-    layout->addWidget(new QLabel(QStringLiteral("Welcome to Skiro"), content.get()));
-    return content;
+    return makeWelcome();
 }
 
 void closeAll() {

@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-// The application's windows, opened by identifier. Until a window is built its entry point logs
-// that it is missing, so that callers are wired to the place the window will fill.
+// The application's windows, opened by identifier; all but settings go through the window rule
+// (WindowRule.hpp).
 namespace skiro::WindowsUI {
 
 // The welcome window, on a first launch.

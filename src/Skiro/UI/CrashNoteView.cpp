@@ -1,0 +1,92 @@
+#include "Skiro/UI/CrashNoteView.hpp"
+
+#include "CorvaleCore/AppIdentity.hpp"
+#include "Skiro/UI/Labels.hpp"
+#include "Skiro/UI/Symbols.hpp"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <chrono>
+
+namespace skiro {
+
+namespace {
+
+QString qt(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+std::unique_ptr<QWidget> makeCrashNoteView(const corvale::CrashNote::Model& model,
+                                           platform::System& system) {
+    namespace Note = corvale::CrashNote;
+    const Note::Page page = Note::page(model);
+    auto view = std::make_unique<QWidget>();
+    QWidget* owner = view.get();
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(28, 24, 28, 20);
+    layout->setSpacing(12);
+
+    auto* top = new QHBoxLayout();
+    top->setSpacing(14);
+    top->addWidget(
+        Symbols::label(page.symbol, 40, owner->palette().color(QPalette::WindowText), owner), 0,
+        Qt::AlignTop);
+    auto* heading = new QVBoxLayout();
+    heading->addWidget(Labels::heading(page.title, 17, owner));
+    heading->addWidget(Labels::text(page.explanation, owner));
+    top->addLayout(heading, 1);
+    layout->addLayout(top);
+    for (const std::string& paragraph : page.paragraphs) {
+        layout->addWidget(Labels::secondary(paragraph, owner));
+    }
+    auto* summary = new QPlainTextEdit(qt(page.summary), owner);
+    summary->setReadOnly(true);
+    summary->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    summary->setLineWrapMode(QPlainTextEdit::NoWrap);
+    summary->setFixedHeight(160);
+    layout->addWidget(summary);
+
+    auto* buttons = new QHBoxLayout();
+    auto* copy = new QPushButton(qt(Note::copyTitle), owner);
+    auto* issue = new QPushButton(qt(Note::openIssueTitle), owner);
+    issue->setToolTip(qt(Note::openIssueHelp));
+    auto* close = new QPushButton(qt(Note::closeTitle), owner);
+    close->setDefault(true);
+    buttons->addWidget(copy);
+    buttons->addWidget(issue);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+
+    QObject::connect(copy, &QPushButton::clicked, owner, [model, copy] {
+        QPointer<QPushButton> button(copy);
+        Note::copyReport(model, [button] {
+            if (!button) {
+                return;
+            }
+            button->setText(qt(Note::copiedTitle));
+            QTimer::singleShot(std::chrono::milliseconds(Note::copiedFor), button, [button] {
+                if (button) {
+                    button->setText(qt(Note::copyTitle));
+                }
+            });
+        });
+    });
+    // The issue opens at once; the report lands on the pasteboard when it is ready.
+    QObject::connect(issue, &QPushButton::clicked, owner, [model, &system] {
+        Note::copyReport(model);
+        system.workspace().openURL(corvale::AppIdentity::current().newIssueURL());
+    });
+    QObject::connect(close, &QPushButton::clicked, owner, [owner] { owner->window()->close(); });
+    return view;
+}
+
+} // namespace skiro

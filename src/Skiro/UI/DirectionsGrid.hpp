@@ -1,0 +1,34 @@
+#pragma once
+
+#include "SkiroCore/Scrolling.hpp"
+
+#include <QWidget>
+
+#include <functional>
+
+class QButtonGroup;
+
+namespace skiro {
+
+// Where a view reads and writes the directions it shows.
+struct DirectionsBinding {
+    std::function<Directions()> get;
+    std::function<void(const Directions&)> set;
+};
+
+// Trackpad and mouse by vertical and horizontal, each a choice between Natural and Standard,
+// with what the two words mean.
+class DirectionsGrid final : public QWidget {
+public:
+    explicit DirectionsGrid(DirectionsBinding binding, QWidget* parent = nullptr);
+
+    // Shows the directions the binding gives now.
+    void refresh();
+
+private:
+    DirectionsBinding binding_;
+    // By device, then axis.
+    QButtonGroup* choices_[2][2];
+};
+
+} // namespace skiro

@@ -1,0 +1,108 @@
+#include "Skiro/UI/ScrollTestModel.hpp"
+
+#include "CorvaleCore/MainHop.hpp"
+#include "CorvaleCore/Text.hpp"
+
+#include <QApplication>
+#include <QScrollArea>
+
+namespace skiro {
+
+namespace {
+
+// The one listener, held weakly: a page that goes away without stopping leaves nobody.
+std::weak_ptr<ScrollTestModel>& listener() {
+    static std::weak_ptr<ScrollTestModel> model;
+    return model;
+}
+
+} // namespace
+
+std::shared_ptr<ScrollTestModel> ScrollTestModel::make(InputTap& tap) {
+    return std::make_shared<ScrollTestModel>(Private{}, tap);
+}
+
+ScrollTestModel::ScrollTestModel(Private, InputTap& tap) : tap_(tap) {}
+
+ScrollTestModel::~ScrollTestModel() = default;
+
+void ScrollTestModel::setAxis(Axis axis) {
+    test_.setAxis(axis);
+    changed_.notify();
+}
+
+void ScrollTestModel::start() {
+    listener() = weak_from_this();
+    tap_.setOnScroll(corvale::weakly(
+        weak_from_this(), [](ScrollTestModel& model, const ScrollSample& sample, double vertical,
+                             double horizontal, double seconds, platform::Point at) {
+            model.scrollArrived(sample, vertical, horizontal, seconds, at);
+        }));
+    tap_.setObserving(true);
+}
+
+void ScrollTestModel::stop() {
+    if (listener().lock().get() != this) {
+        return;
+    }
+    tap_.setOnScroll(nullptr);
+    tap_.setObserving(false);
+    listener().reset();
+}
+
+std::shared_ptr<ScrollTestModel> ScrollTestModel::listening() {
+    return listener().lock();
+}
+
+void ScrollTestModel::switchListening(Axis axis) {
+    std::shared_ptr<ScrollTestModel> model = listening();
+    if (!model) {
+        return;
+    }
+    model->setAxis(axis);
+    QWidget* page = model->page();
+    for (QWidget* above = page ? page->parentWidget() : nullptr; above != nullptr;
+         above = above->parentWidget()) {
+        if (auto* area = qobject_cast<QScrollArea*>(above)) {
+            area->ensureWidgetVisible(page, 0, 0);
+            return;
+        }
+    }
+}
+
+std::optional<QRect> ScrollTestModel::pageFrame() const {
+    if (!page_ || !page_->window()->isVisible()) {
+        return std::nullopt;
+    }
+    const QRect visible = page_->visibleRegion().boundingRect();
+    if (visible.isEmpty()) {
+        return std::nullopt;
+    }
+    // The toolkit's global coordinates already start at the main screen's top left.
+    return QRect(page_->mapToGlobal(visible.topLeft()), visible.size());
+}
+
+bool ScrollTestModel::isOverPage(QPoint point) const {
+    const std::optional<QRect> frame = pageFrame();
+    if (!frame || !frame->contains(point) || !page_) {
+        return false;
+    }
+    return QApplication::topLevelAt(point) == page_->window();
+}
+
+void ScrollTestModel::scrollArrived(const ScrollSample& sample, double vertical, double horizontal,
+                                    double seconds, platform::Point location) {
+    const bool over = isOverPage(QPointF(location.x, location.y).toPoint());
+    if (tap_.hooksOn()) {
+        lastInput_ = std::string(toString(sample.device)) + " v " + corvale::realText(vertical) +
+                     " h " + corvale::realText(horizontal) + " on the page " +
+                     (over ? "true" : "false");
+    }
+    const bool changed = over && test_.scrolled(sample, vertical, horizontal, seconds);
+    changed_.notify();
+    if (changed && onFound) {
+        onFound(test_);
+    }
+}
+
+} // namespace skiro

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+
+#include <string_view>
+
+class QLabel;
+class QWidget;
+
+// The symbol images the windows show, drawn by the application itself so that they look the same
+// on every desktop and offscreen. An unknown name draws a plain dot.
+namespace skiro::Symbols {
+
+// `name` (such as "checkmark.circle.fill") in a square of `points`, in `color`.
+QPixmap image(std::string_view name, int points, const QColor& color, qreal scale = 2);
+// A label showing the image, for a layout.
+QLabel* label(std::string_view name, int points, const QColor& color, QWidget* parent = nullptr);
+
+} // namespace skiro::Symbols

@@ -1,0 +1,90 @@
+#include "Skiro/UI/WindowRule.hpp"
+
+#include "CorvaleCore/AppIdentity.hpp"
+
+#include <QApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <map>
+
+namespace skiro::WindowsUI {
+
+namespace {
+
+constexpr int screenMargin = 40;
+constexpr int heightWithoutScreen = 760;
+
+// Kept by guarded pointers: what is left at exit stays with the process rather than being
+// destroyed after the toolkit is gone.
+std::map<std::string, QPointer<QWidget>>& windows() {
+    static std::map<std::string, QPointer<QWidget>> table;
+    return table;
+}
+
+int fittingHeight(QWidget& content, int width) {
+    // Fonts and margins as they will show, before anything is measured.
+    content.ensurePolished();
+    const int forWidth = content.hasHeightForWidth() ? content.heightForWidth(width) : -1;
+    return forWidth > 0 ? forWidth : content.sizeHint().height();
+}
+
+} // namespace
+
+QWidget* showFitted(const std::string& identifier, int width, std::unique_ptr<QWidget> content) {
+    auto& table = windows();
+    if (auto open = table.find(identifier); open != table.end()) {
+        // Closed first, so that what it let go of (the tap's listener) is free for the new one.
+        if (QWidget* old = open->second) {
+            old->close();
+            old->deleteLater();
+        }
+        table.erase(open);
+    }
+    auto* window = new QWidget(nullptr, Qt::Window);
+    window->setObjectName(QString::fromStdString(identifier));
+    window->setWindowTitle(QString::fromStdString(corvale::AppIdentity::current().name));
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    const int fitting = fittingHeight(*content, width);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const int limit =
+        screen ? screen->availableGeometry().height() - screenMargin : heightWithoutScreen;
+    if (fitting <= limit) {
+        layout->addWidget(content.release());
+    } else {
+        // Too tall for the screen: the content scrolls inside the window.
+        auto* scroll = new QScrollArea(window);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setWidget(content.release());
+        layout->addWidget(scroll);
+    }
+    window->setFixedSize(width, std::min(fitting, limit));
+    window->show();
+    // Centred once shown, when the frame around the content is known.
+    if (screen) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+    // Offscreen windows have no stacking to change; the newest is on top anyway.
+    if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
+        window->raise();
+    }
+    window->activateWindow();
+    table[identifier] = window;
+    return window;
+}
+
+QWidget* window(const std::string& identifier) {
+    auto found = windows().find(identifier);
+    return found == windows().end() ? nullptr : found->second.get();
+}
+
+} // namespace skiro::WindowsUI

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+namespace skiro::WindowsUI {
+
+// The rule every window but settings goes through: a window already open under `identifier`
+// is closed and replaced, so every call shows fresh content; the new window is `width` wide and
+// as tall as the content needs, up to the screen's available height less 40 points (760 without
+// a screen); it is centred and brought forward, and kept when closed. Returns the window.
+QWidget* showFitted(const std::string& identifier, int width, std::unique_ptr<QWidget> content);
+
+// The window last shown under `identifier`, open or closed; none before the first.
+QWidget* window(const std::string& identifier);
+
+} // namespace skiro::WindowsUI

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "Corvale/UI/EventLoopExecutor.hpp"
+#include "Platform/Simulated/SimulatedSystem.hpp"
+#include "Skiro/Main/SimulatedWindows.hpp"
+#include "Skiro/Settings.hpp"
+#include "Skiro/Tap/InputTap.hpp"
+#include "Skiro/Tap/RunLoopThread.hpp"
+#include "Skiro/UI/OwnWindows.hpp"
+#include "Support/TemporaryHome.hpp"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+namespace skiro::test {
+
+// The toolkit, offscreen, serving the main queue; made once for the test program.
+inline QApplication& application() {
+    static QApplication* made = [] {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "SkiroUITests";
+        static char* argv[] = {name, nullptr};
+        auto* app = new QApplication(argc, argv);
+        corvale::setMainExecutor(std::make_shared<corvale::EventLoopExecutor>());
+        OwnWindows::install();
+        return app;
+    }();
+    return *made;
+}
+
+// Runs the toolkit's loop until `done` holds or ten seconds pass.
+inline bool eventually(const std::function<bool()>& done) {
+    application();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        // Outside a running loop the toolkit deletes nothing by itself.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return done();
+}
+
+// A simulated machine with a trackpad and a mouse whose scrolls reach this process's windows,
+// the tap on it with test hooks on, and settings in a temporary home.
+struct Desk {
+    Desk() {
+        application();
+        app::deliverToOwnWindows(system);
+    }
+    // Every window goes first: their pages hold the tap.
+    ~Desk() {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->parentWidget() == nullptr) {
+                delete window;
+            }
+        }
+        tap->stop(true);
+        eventually([] { return true; });
+    }
+    Desk(const Desk&) = delete;
+    Desk& operator=(const Desk&) = delete;
+
+    corvale::test::TemporaryHome home;
+    platform::simulated::SimulatedSystem system;
+    const platform::simulated::VirtualDevice& trackpad =
+        system.attach(platform::simulated::DeviceDescription::builtInTrackpad());
+    RunLoopThread input{"skiro.input", system.runLoops()};
+    std::shared_ptr<InputTap> tap = [this] {
+        InputTap::Options options;
+        options.testHooks = true;
+        return InputTap::make(system, input.runLoop(), std::move(options));
+    }();
+    Settings settings{corvale::Defaults::standard()};
+};
+
+} // namespace skiro::test
