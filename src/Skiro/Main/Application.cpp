@@ -1,6 +1,7 @@
 #include "Skiro/Main/Application.hpp"
 
 #include "Corvale/UI/EventLoopExecutor.hpp"
+#include "Corvale/UI/QtPasteboard.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/MainLoop.hpp"
 #include "Skiro/UI/AppDelegate.hpp"
@@ -102,6 +103,8 @@ int runApplication(int argc, char** argv) {
         QString::fromStdString(corvale::AppIdentity::current().bundleID));
     auto executor = std::make_shared<corvale::EventLoopExecutor>();
     corvale::setMainExecutor(executor);
+    // "Copy" reaches the desktop's clipboard, not only this process.
+    corvale::Pasteboard::setGeneral(std::make_shared<corvale::QtPasteboard>());
     // What was posted before Qt took over the main queue runs first.
     corvale::DispatchQueue::main().async([] { corvale::MainLoop::shared().drain(); });
 
@@ -115,6 +118,7 @@ int runApplication(int argc, char** argv) {
     }
     delegate.applicationWillTerminate();
     corvale::setMainExecutor(nullptr);
+    corvale::Pasteboard::setGeneral(nullptr);
     return 0;
 }
 
