@@ -14,10 +14,6 @@ void showWelcome() {
     corvale::Log::lifecycle()([] { return std::string("The welcome window isn't built yet."); });
 }
 
-void showSettings(SettingsPane) {
-    corvale::Log::lifecycle()([] { return std::string("The settings window isn't built yet."); });
-}
-
 void showCrashNote(const corvale::CrashNote::Model& model) {
     corvale::CrashNote::Page page = corvale::CrashNote::page(model);
     corvale::Log::lifecycle()([&] {
