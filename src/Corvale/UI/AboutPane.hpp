@@ -73,8 +73,7 @@ private:
     std::optional<Subscription> updateChanges_;
 };
 
-// Where an application's About pane sends its readers: the tip button's cup, drawn from path
-// data at `size` points in `colour`.
+// The tip button's cup, drawn from path data at `size` points in `colour`.
 QIcon coffeeCup(int size, const QColor& colour);
 
 } // namespace corvale

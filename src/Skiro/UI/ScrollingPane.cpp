@@ -51,6 +51,7 @@ ScrollingPane::ScrollingPane(Settings& settings, Live& live, QWidget* parent)
     tint.setColor(QPalette::Window, QColor(255, 214, 10, 46));
     warning_->setPalette(tint);
     column->addWidget(warning_);
+    column->addSpacing(4);
 
     column->addWidget(heading("Directions", this));
     gridSlot_ = new QVBoxLayout();
