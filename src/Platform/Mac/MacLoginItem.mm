@@ -11,8 +11,11 @@ std::optional<std::string> described(BOOL done, NSError* error) {
     if (done) {
         return std::nullopt;
     }
-    NSString* text = error.localizedDescription ?: @"The system refused the change.";
-    return std::string(text.UTF8String ?: "");
+    NSString* text = error != nil ? error.localizedDescription : nil;
+    if (text == nil || text.UTF8String == nullptr) {
+        return std::string("The system refused the change.");
+    }
+    return std::string(text.UTF8String);
 }
 
 } // namespace

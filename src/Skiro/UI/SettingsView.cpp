@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -76,23 +77,36 @@ QIcon applicationIcon() {
     return QIcon(picture);
 }
 
-// Keeps the window's frame in the defaults whenever it is moved, resized or closed.
+// Keeps the window's frame in the defaults: once a move or resize has settled, and when the
+// window is closed.
 class FrameKeeper : public QObject {
 public:
-    using QObject::QObject;
+    explicit FrameKeeper(QWidget* window) : QObject(window), window_(window) {
+        settled_.setSingleShot(true);
+        settled_.setInterval(500);
+        QObject::connect(&settled_, &QTimer::timeout, this, [this] { keep(); });
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
-        if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Hide) {
-            auto* window = static_cast<QWidget*>(watched);
-            if (window->isVisible() || type == QEvent::Hide) {
-                corvale::Defaults::standard().set(frameKey,
-                                                  window->saveGeometry().toBase64().toStdString());
-            }
+        if ((type == QEvent::Move || type == QEvent::Resize) && window_->isVisible()) {
+            settled_.start();
+        } else if (type == QEvent::Hide) {
+            settled_.stop();
+            keep();
         }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    void keep() {
+        corvale::Defaults::standard().set(frameKey,
+                                          window_->saveGeometry().toBase64().toStdString());
+    }
+
+    QWidget* window_;
+    QTimer settled_;
 };
 
 } // namespace
