@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -126,8 +127,9 @@ TEST_F(SettingsWindowTest, OneWindowIsKeptAndALaterOpeningSwitchesItsPane) {
     window->close();
     EXPECT_EQ(SettingsView::window(), window);
     EXPECT_EQ(SettingsRouter::shared().pane(), SettingsPane::scrolling);
-    window->onPaneChosen(static_cast<int>(SettingsPane::general));
+    window->findChild<QListWidget*>()->setCurrentRow(static_cast<int>(SettingsPane::general));
     EXPECT_EQ(SettingsRouter::shared().pane(), SettingsPane::general);
+    EXPECT_EQ(window->shownPane(), SettingsPane::general);
 
     // The frame is remembered between runs: a window made afresh takes it back.
     delete window;
