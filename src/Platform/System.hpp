@@ -7,6 +7,7 @@
 #include "Platform/HIDEvent.hpp"
 #include "Platform/HotKeys.hpp"
 #include "Platform/KeyboardLayout.hpp"
+#include "Platform/LoginItem.hpp"
 #include "Platform/Notifications.hpp"
 #include "Platform/Permissions.hpp"
 #include "Platform/Preferences.hpp"
@@ -38,6 +39,7 @@ public:
     virtual SystemFacts& facts() = 0;
     virtual HotKeys& hotKeys() = 0;
     virtual KeyboardLayout& keyboardLayout() = 0;
+    virtual LoginItem& loginItem() = 0;
 };
 
 } // namespace platform

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "Platform/LoginItem.hpp"
+
+namespace platform::mac {
+
 // The application as a login item of the current user, through the service management
-// framework's main-application service. No platform interface asks for this yet.
-namespace platform::mac::LoginItem {
+// framework's main-application service. Registering may leave it waiting for the user's
+// approval in System Settings (`requiresApproval`).
+class MacLoginItem final : public LoginItem {
+public:
+    Status status() const override;
+    std::optional<std::string> registerApp() override;
+    std::optional<std::string> unregisterApp() override;
+};
 
-bool isEnabled();
-// False when the system refused the change (it may need the user's approval in System
-// Settings, in which case the item is registered but not yet enabled).
-bool setEnabled(bool enabled);
-
-} // namespace platform::mac::LoginItem
+} // namespace platform::mac

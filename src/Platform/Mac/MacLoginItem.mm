@@ -1,20 +1,53 @@
 #include "Platform/Mac/MacLoginItem.hpp"
 
+#import <Foundation/Foundation.h>
 #import <ServiceManagement/ServiceManagement.h>
 
-namespace platform::mac::LoginItem {
+namespace platform::mac {
 
-bool isEnabled() {
-    return SMAppService.mainAppService.status == SMAppServiceStatusEnabled;
-}
+namespace {
 
-bool setEnabled(bool enabled) {
-    NSError* error = nil;
-    SMAppService* service = SMAppService.mainAppService;
-    if (enabled) {
-        return [service registerAndReturnError:&error];
+std::optional<std::string> described(BOOL done, NSError* error) {
+    if (done) {
+        return std::nullopt;
     }
-    return [service unregisterAndReturnError:&error];
+    NSString* text = error != nil ? error.localizedDescription : nil;
+    if (text == nil || text.UTF8String == nullptr) {
+        return std::string("The system refused the change.");
+    }
+    return std::string(text.UTF8String);
 }
 
-} // namespace platform::mac::LoginItem
+} // namespace
+
+LoginItem::Status MacLoginItem::status() const {
+    switch (SMAppService.mainAppService.status) {
+    case SMAppServiceStatusEnabled:
+        return Status::enabled;
+    case SMAppServiceStatusRequiresApproval:
+        return Status::requiresApproval;
+    case SMAppServiceStatusNotFound:
+        return Status::notFound;
+    case SMAppServiceStatusNotRegistered:
+        break;
+    }
+    return Status::notRegistered;
+}
+
+std::optional<std::string> MacLoginItem::registerApp() {
+    @autoreleasepool {
+        NSError* error = nil;
+        BOOL done = [SMAppService.mainAppService registerAndReturnError:&error];
+        return described(done, error);
+    }
+}
+
+std::optional<std::string> MacLoginItem::unregisterApp() {
+    @autoreleasepool {
+        NSError* error = nil;
+        BOOL done = [SMAppService.mainAppService unregisterAndReturnError:&error];
+        return described(done, error);
+    }
+}
+
+} // namespace platform::mac

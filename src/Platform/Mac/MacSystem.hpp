@@ -7,6 +7,7 @@
 #include "Platform/Mac/MacHIDEvent.hpp"
 #include "Platform/Mac/MacHotKeys.hpp"
 #include "Platform/Mac/MacKeyboardLayout.hpp"
+#include "Platform/Mac/MacLoginItem.hpp"
 #include "Platform/Mac/MacNotificationCenter.hpp"
 #include "Platform/Mac/MacPermissions.hpp"
 #include "Platform/Mac/MacPreferences.hpp"
@@ -41,6 +42,7 @@ public:
     SystemFacts& facts() override { return facts_; }
     HotKeys& hotKeys() override { return hotKeys_; }
     KeyboardLayout& keyboardLayout() override { return keyboardLayout_; }
+    LoginItem& loginItem() override { return loginItem_; }
 
 private:
     MacEventTaps taps_;
@@ -58,6 +60,7 @@ private:
     MacSystemFacts facts_;
     MacHotKeys hotKeys_;
     MacKeyboardLayout keyboardLayout_;
+    MacLoginItem loginItem_;
 };
 
 } // namespace platform::mac

@@ -16,6 +16,7 @@
 #include "Platform/Simulated/SimulatedSystemFacts.hpp"
 #include "Platform/Simulated/SimulatedTaps.hpp"
 #include "Platform/Simulated/VirtualDevice.hpp"
+#include "Platform/Simulated/XdgLoginItem.hpp"
 #include "Platform/System.hpp"
 
 #include <atomic>
@@ -85,6 +86,8 @@ public:
     SystemFacts& facts() override { return facts_; }
     HotKeys& hotKeys() override { return hotKeys_; }
     KeyboardLayout& keyboardLayout() override { return keyboardLayout_; }
+    // The desktop session's own login item, in the user's real autostart folder.
+    LoginItem& loginItem() override { return loginItem_; }
 
     // The parts, with their controls.
     SimulatedClock& simulatedClock() { return clock_; }
@@ -166,6 +169,7 @@ private:
     SimulatedSystemFacts facts_;
     SimulatedHotKeys hotKeys_;
     SimulatedKeyboardLayout keyboardLayout_;
+    XdgLoginItem loginItem_;
     SimulatedRegistry registry_;
     SimulatedRunLoops runLoops_;
     SimulatedEventTaps taps_;

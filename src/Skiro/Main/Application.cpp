@@ -1,6 +1,7 @@
 #include "Skiro/Main/Application.hpp"
 
 #include "Corvale/UI/EventLoopExecutor.hpp"
+#include "Corvale/UI/QtPasteboard.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/MainLoop.hpp"
 #include "CorvaleCore/SystemCalls.hpp"
@@ -104,6 +105,8 @@ int runApplication(int argc, char** argv) {
     auto executor = std::make_shared<corvale::EventLoopExecutor>();
     corvale::setMainExecutor(executor);
     skiro::OwnWindows::install();
+    // "Copy" reaches the desktop's clipboard, not only this process.
+    corvale::Pasteboard::setGeneral(std::make_shared<corvale::QtPasteboard>());
     // What was posted before Qt took over the main queue runs first.
     corvale::DispatchQueue::main().async([] { corvale::MainLoop::shared().drain(); });
 
@@ -117,6 +120,7 @@ int runApplication(int argc, char** argv) {
     }
     delegate.applicationWillTerminate();
     corvale::setMainExecutor(nullptr);
+    corvale::Pasteboard::setGeneral(nullptr);
     return 0;
 }
 

@@ -51,10 +51,6 @@ void showWelcome() {
     showFitted("welcome", 620, makeWelcome());
 }
 
-void showSettings(SettingsPane) {
-    corvale::Log::lifecycle()([] { return std::string("The settings window isn't built yet."); });
-}
-
 void showCrashNote(const corvale::CrashNote::Model& model) {
     showFitted("crashNote", 600, makeCrashNoteView(model, appSystem()));
     // The log keeps that a note was offered, for the diagnostics of a run that went badly.

@@ -1,0 +1,170 @@
+#include "Corvale/UI/SettingsWindow.hpp"
+
+#include "Corvale/SvgPath.hpp"
+#include "Corvale/UI/PathDrawing.hpp"
+
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmap>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <numbers>
+
+namespace corvale {
+
+SettingsWindow::SettingsWindow(std::vector<PaneItem> panes, Detail detail, int initial,
+                               int sidebarWidth, QWidget* parent)
+    : QWidget(parent), sidebar_(new QListWidget(this)), details_(new QStackedWidget(this)),
+      made_(panes.size(), nullptr), detail_(std::move(detail)) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // The sidebar sits on a slightly darker strip of its own, edge to edge.
+    auto* strip = new QWidget(this);
+    strip->setFixedWidth(sidebarWidth);
+    strip->setAutoFillBackground(true);
+    QPalette stripColours = strip->palette();
+    stripColours.setColor(QPalette::Window, palette().color(QPalette::Window).darker(106));
+    strip->setPalette(stripColours);
+    auto* stripLayout = new QVBoxLayout(strip);
+    stripLayout->setContentsMargins(8, 12, 8, 12);
+    sidebar_->setParent(strip);
+    sidebar_->setIconSize(QSize(18, 18));
+    sidebar_->setFrameShape(QFrame::NoFrame);
+    sidebar_->setSpacing(2);
+    sidebar_->viewport()->setAutoFillBackground(false);
+    sidebar_->setStyleSheet(QStringLiteral("QListWidget { background: transparent; }"
+                                           "QListWidget::item { padding: 5px 6px; }"));
+    stripLayout->addWidget(sidebar_);
+    for (const PaneItem& pane : panes) {
+        sidebar_->addItem(new QListWidgetItem(pane.icon, pane.title));
+    }
+    for (std::size_t i = 0; i < panes.size(); ++i) {
+        details_->addWidget(new QWidget(details_));
+    }
+    layout->addWidget(strip);
+    layout->addWidget(details_, 1);
+
+    QObject::connect(sidebar_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row < 0) {
+            return;
+        }
+        setPane(row);
+        if (onPaneChosen) {
+            onPaneChosen(row);
+        }
+    });
+    setPane(initial);
+}
+
+int SettingsWindow::pane() const {
+    return details_->currentIndex();
+}
+
+void SettingsWindow::setPane(int index) {
+    if (index < 0 || index >= static_cast<int>(made_.size())) {
+        return;
+    }
+    auto slot = static_cast<std::size_t>(index);
+    if (made_[slot] == nullptr) {
+        made_[slot] = detail_(index);
+        QWidget* placeholder = details_->widget(index);
+        details_->insertWidget(index, made_[slot]);
+        details_->removeWidget(placeholder);
+        delete placeholder;
+    }
+    details_->setCurrentIndex(index);
+    if (sidebar_->currentRow() != index) {
+        QSignalBlocker quiet(sidebar_);
+        sidebar_->setCurrentRow(index);
+    }
+}
+
+QWidget* SettingsWindow::detail(int index) const {
+    if (index < 0 || index >= static_cast<int>(made_.size())) {
+        return nullptr;
+    }
+    return made_[static_cast<std::size_t>(index)];
+}
+
+SettingsFooter::SettingsFooter(QWidget* parent) : QWidget(parent) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    column->addWidget(line);
+    content_ = new QHBoxLayout();
+    content_->setContentsMargins(28, 10, 28, 12);
+    content_->setSpacing(8);
+    column->addLayout(content_);
+}
+
+namespace {
+
+// Outlines on a 24-unit grid, stroked.
+constexpr const char* arrowsUpDown = "M8 20V4M8 4L4 8M8 4L12 8M16 4V20M16 20L12 16M16 20L20 16";
+constexpr const char* triangle = "M12 3L22 20H2Z M12 9V14 M12 16.5V17.5";
+
+QPainterPath gear() {
+    QPainterPath path;
+    const int teeth = 8;
+    const double outer = 10.5;
+    const double inner = 8;
+    for (int i = 0; i < teeth * 4; ++i) {
+        const double angle = (i + 0.5) * std::numbers::pi / (teeth * 2);
+        const double radius = (i % 4 < 2) ? outer : inner;
+        const QPointF point(12 + radius * std::cos(angle), 12 + radius * std::sin(angle));
+        if (i == 0) {
+            path.moveTo(point);
+        } else {
+            path.lineTo(point);
+        }
+    }
+    path.closeSubpath();
+    path.addEllipse(QPointF(12, 12), 3.5, 3.5);
+    return path;
+}
+
+} // namespace
+
+QIcon symbol(std::string_view name, int size) {
+    QPainterPath path;
+    if (name == "gearshape") {
+        path = gear();
+    } else if (name == "arrow.up.arrow.down") {
+        path = painterPath(arrowsUpDown);
+    } else if (name == "info.circle") {
+        path.addEllipse(QPointF(12, 12), 10, 10);
+        path.moveTo(12, 11);
+        path.lineTo(12, 17);
+        path.moveTo(12, 7.5);
+        path.lineTo(12, 8);
+    } else if (name == "exclamationmark.triangle") {
+        path = painterPath(triangle);
+    } else {
+        return {};
+    }
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 24.0, size / 24.0);
+    QPen pen(QApplication::palette().color(QPalette::WindowText), 1.8, Qt::SolidLine, Qt::RoundCap,
+             Qt::RoundJoin);
+    painter.setPen(pen);
+    painter.drawPath(path);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+} // namespace corvale

@@ -1,0 +1,32 @@
+#include "Skiro/LoginItem.hpp"
+
+#include "Skiro/AppSystem.hpp"
+#include "SkiroEngine/Logs.hpp"
+
+#include <string>
+
+namespace skiro::LoginItem {
+
+bool isEnabled() {
+    return isEnabled(appSystem().loginItem());
+}
+
+bool isEnabled(platform::LoginItem& item) {
+    return item.status() == platform::LoginItem::Status::enabled;
+}
+
+void set(bool on) {
+    set(appSystem().loginItem(), on);
+}
+
+void set(platform::LoginItem& item, bool on) {
+    std::optional<std::string> failure = on ? item.registerApp() : item.unregisterApp();
+    if (failure) {
+        logs::general().error([&] {
+            return (on ? "Couldn't add the login item: " : "Couldn't remove the login item: ") +
+                   *failure;
+        });
+    }
+}
+
+} // namespace skiro::LoginItem
