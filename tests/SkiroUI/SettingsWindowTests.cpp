@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -68,6 +67,7 @@ struct SettingsWindowTest : ::testing::Test {
         SettingsView::useParts([this] {
             return SettingsView::Parts{.settings = settings,
                                        .live = [this]() -> Live& { return *live; },
+                                       .tap = [this]() -> InputTap& { return *t.tap; },
                                        .loginItem = t.system.loginItem(),
                                        .panels = panels,
                                        .updates = updates,
@@ -145,11 +145,14 @@ TEST_F(SettingsWindowTest,
     auto* scrolling = pane<ScrollingPane>(SettingsPane::scrolling);
     ASSERT_NE(scrolling, nullptr);
     EXPECT_EQ(scrolling->shown(), Directions::system(false));
-    EXPECT_EQ(scrolling->choice(Device::trackpad, Axis::vertical)->currentText(), "Standard");
+    const auto choice = [&](Device device, Axis axis, Direction direction) {
+        return scrolling->grid().choice(device, axis, direction);
+    };
+    EXPECT_TRUE(choice(Device::trackpad, Axis::vertical, Direction::standard)->isChecked());
     EXPECT_FALSE(scrolling->note()->isHidden());
     EXPECT_TRUE(scrolling->warning()->isHidden());
 
-    emit scrolling->choice(Device::trackpad, Axis::vertical)->activated(0);
+    choice(Device::trackpad, Axis::vertical, Direction::natural)->click();
     const Directions chosen{Direction::natural, Direction::standard, Direction::standard,
                             Direction::standard};
     EXPECT_EQ(settings.config().directions, chosen);
@@ -163,7 +166,7 @@ TEST_F(SettingsWindowTest,
     });
     EXPECT_EQ(settings.config().directions->mouseVertical, Direction::natural);
     EXPECT_EQ(settings.config().directions->trackpadVertical, Direction::natural);
-    EXPECT_EQ(scrolling->choice(Device::mouse, Axis::vertical)->currentText(), "Natural");
+    EXPECT_TRUE(choice(Device::mouse, Axis::vertical, Direction::natural)->isChecked());
 }
 
 TEST_F(SettingsWindowTest, ALoginItemFailureLeavesTheToggleAsSetAndOnlyLogs) {

@@ -53,6 +53,11 @@ DirectionsGrid::DirectionsGrid(DirectionsBinding binding, QWidget* parent)
     refresh();
 }
 
+QAbstractButton* DirectionsGrid::choice(Device device, Axis axis, Direction direction) const {
+    return choices_[static_cast<int>(device)][static_cast<int>(axis)]->button(
+        static_cast<int>(direction));
+}
+
 void DirectionsGrid::refresh() {
     const Directions directions = binding_.get();
     for (Device device : allCases<Device>) {

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QAbstractButton;
 class QButtonGroup;
 
 namespace skiro {
@@ -24,6 +25,8 @@ public:
 
     // Shows the directions the binding gives now.
     void refresh();
+    // The button that chooses `direction` for `device` along `axis`.
+    QAbstractButton* choice(Device device, Axis axis, Direction direction) const;
 
 private:
     DirectionsBinding binding_;

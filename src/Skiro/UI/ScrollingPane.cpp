@@ -3,8 +3,6 @@
 #include "Corvale/UI/SettingsWindow.hpp"
 #include "Skiro/UI/PaneParts.hpp"
 
-#include <QComboBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTimer>
@@ -12,21 +10,8 @@
 
 namespace skiro {
 
-namespace {
-
-constexpr std::array<std::pair<Device, Axis>, 4> entries{{{Device::trackpad, Axis::vertical},
-                                                          {Device::trackpad, Axis::horizontal},
-                                                          {Device::mouse, Axis::vertical},
-                                                          {Device::mouse, Axis::horizontal}}};
-
-std::size_t entryIndex(Device device, Axis axis) {
-    return (device == Device::mouse ? 2 : 0) + (axis == Axis::horizontal ? 1 : 0);
-}
-
-} // namespace
-
-ScrollingPane::ScrollingPane(Settings& settings, Live& live, QWidget* parent)
-    : QWidget(parent), settings_(settings), live_(live) {
+ScrollingPane::ScrollingPane(Settings& settings, Live& live, InputTap& tap, QWidget* parent)
+    : QWidget(parent), settings_(settings), live_(live), test_(ScrollTestModel::make(tap)) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(28, 24, 28, 24);
     column->setSpacing(12);
@@ -54,38 +39,19 @@ ScrollingPane::ScrollingPane(Settings& settings, Live& live, QWidget* parent)
     column->addSpacing(4);
 
     column->addWidget(heading("Directions", this));
-    gridSlot_ = new QVBoxLayout();
-    column->addLayout(gridSlot_);
     note_ = caption("Skiro follows System Settings until you choose here.", this);
     column->addWidget(note_);
-
-    // Stand-in for the directions grid: one choice per device and axis.
-    auto* grid = new QGridLayout();
-    grid->setHorizontalSpacing(16);
-    grid->setVerticalSpacing(8);
-    grid->addWidget(new QLabel(QStringLiteral("Vertical"), this), 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Horizontal"), this), 0, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Trackpad"), this), 1, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Mouse"), this), 2, 0);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        auto* box = new QComboBox(this);
-        box->addItem(QStringLiteral("Natural"));
-        box->addItem(QStringLiteral("Standard"));
-        choices_[i] = box;
-        grid->addWidget(box, static_cast<int>(i / 2) + 1, static_cast<int>(i % 2) + 1);
-        QObject::connect(box, &QComboBox::activated, this, [this, i](int index) {
-            Directions next = shown();
-            next.at(entries[i].first, entries[i].second) =
-                index == 0 ? Direction::natural : Direction::standard;
-            choose(next);
-        });
-    }
-    grid->setColumnStretch(3, 1);
-    gridSlot_->addLayout(grid);
-
+    grid_ =
+        new DirectionsGrid({.get = [this] { return shown(); },
+                            .set = [this](const Directions& directions) { choose(directions); }},
+                           this);
+    column->addWidget(grid_);
     column->addSpacing(8);
-    testPageSlot_ = new QVBoxLayout();
-    column->addLayout(testPageSlot_, 1);
+    testView_ = new ScrollTestView(test_, this);
+    column->addWidget(testView_);
+    test_->onFound = [this](const ScrollTest& test) {
+        applyAnswer([&test](const Directions& shown) { return test.applied(shown); });
+    };
     column->addStretch(1);
 
     settingsChanges_ = settings_.subscribe([this](const Config&) { refresh(); });
@@ -107,16 +73,9 @@ void ScrollingPane::applyAnswer(const std::function<Directions(const Directions&
     choose(applied(shown()));
 }
 
-QComboBox* ScrollingPane::choice(Device device, Axis axis) const {
-    return choices_[entryIndex(device, axis)];
-}
-
 void ScrollingPane::refresh() {
-    const Directions directions = shown();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Direction direction = directions.at(entries[i].first, entries[i].second);
-        choices_[i]->setCurrentIndex(direction == Direction::natural ? 0 : 1);
-    }
+    grid_->refresh();
+    testView_->setWaiting(live_.isWaiting());
     note_->setVisible(!settings_.config().directions.has_value());
     const auto& turnedBackBy = live_.turnedBackBy();
     warning_->setVisible(turnedBackBy.has_value());

@@ -3,26 +3,26 @@
 #include "CorvaleCore/Subscribers.hpp"
 #include "Skiro/Live.hpp"
 #include "Skiro/Settings.hpp"
+#include "Skiro/UI/DirectionsGrid.hpp"
+#include "Skiro/UI/ScrollTestView.hpp"
 #include "SkiroCore/Scrolling.hpp"
 
 #include <QWidget>
 
-#include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
-class QComboBox;
 class QLabel;
-class QVBoxLayout;
 
 namespace skiro {
 
 // Which way each device scrolls: the directions shown (the chosen ones, else what the system
-// does now), the place for the grid that changes them and for the scroll-test page, and a
-// warning while another app turns scrolls back.
+// does now) in the grid that changes them, the scroll-test page whose answers apply at once, and
+// a warning while another app turns scrolls back.
 class ScrollingPane : public QWidget {
 public:
-    ScrollingPane(Settings& settings, Live& live, QWidget* parent = nullptr);
+    ScrollingPane(Settings& settings, Live& live, InputTap& tap, QWidget* parent = nullptr);
 
     // What the pane shows: `Config.directions` when chosen, else the system's way everywhere.
     Directions shown() const;
@@ -31,14 +31,8 @@ public:
     // A scroll-test answer, applied at once to what is shown and stored.
     void applyAnswer(const std::function<Directions(const Directions&)>& applied);
 
-    // Where the directions grid goes (it reads `shown()` and calls `choose`), and where the
-    // scroll-test page goes (its answers come to `applyAnswer`).
-    QVBoxLayout* gridSlot() const { return gridSlot_; }
-    QVBoxLayout* testPageSlot() const { return testPageSlot_; }
-
-    // Stand-in choices for the grid until it is plugged in: trackpad vertical, trackpad
-    // horizontal, mouse vertical, mouse horizontal.
-    QComboBox* choice(Device device, Axis axis) const;
+    DirectionsGrid& grid() const { return *grid_; }
+    ScrollTestView& testView() const { return *testView_; }
     QLabel* note() const { return note_; }
     QWidget* warning() const { return warning_; }
 
@@ -47,10 +41,10 @@ private:
 
     Settings& settings_;
     Live& live_;
-    QVBoxLayout* gridSlot_;
-    QVBoxLayout* testPageSlot_;
-    std::array<QComboBox*, 4> choices_{};
+    std::shared_ptr<ScrollTestModel> test_;
     QLabel* note_;
+    DirectionsGrid* grid_;
+    ScrollTestView* testView_;
     QWidget* warning_;
     QLabel* warningText_;
     std::optional<corvale::Subscription> settingsChanges_;

@@ -32,6 +32,7 @@ SettingsView::Parts sharedParts() {
     static auto* panels = new corvale::QtPanels();
     return {.settings = Settings::shared(),
             .live = []() -> Live& { return Live::shared(); },
+            .tap = []() -> InputTap& { return InputTap::shared(appSystem()); },
             .loginItem = appSystem().loginItem(),
             .panels = *panels,
             .updates = corvale::Updates::shared(),
@@ -134,7 +135,7 @@ QWidget* SettingsView::makeDetail(Parts& parts, SettingsPane pane) {
     case SettingsPane::general:
         return new GeneralPane(parts.settings, parts.loginItem, parts.panels);
     case SettingsPane::scrolling:
-        return new ScrollingPane(parts.settings, parts.live());
+        return new ScrollingPane(parts.settings, parts.live(), parts.tap());
     case SettingsPane::about:
         break;
     }

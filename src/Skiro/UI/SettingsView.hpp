@@ -28,6 +28,7 @@ public:
     struct Parts {
         Settings& settings;
         std::function<Live&()> live;
+        std::function<InputTap&()> tap;
         platform::LoginItem& loginItem;
         corvale::Panels& panels;
         corvale::Updates& updates;

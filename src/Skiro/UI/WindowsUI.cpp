@@ -4,6 +4,7 @@
 #include "CorvaleCore/Log.hpp"
 #include "Skiro/AppSystem.hpp"
 #include "Skiro/Live.hpp"
+#include "Skiro/LoginItem.hpp"
 #include "Skiro/Settings.hpp"
 #include "Skiro/Tap/InputTap.hpp"
 #include "Skiro/UI/CrashNoteView.hpp"
@@ -20,18 +21,12 @@ namespace skiro::WindowsUI {
 
 namespace {
 
-// The login item is not built yet: the choice is only logged until it is wired in here.
-void setOpenAtLogin(bool open) {
-    corvale::Log::lifecycle()([open] {
-        return std::string("Open at login would be ") + (open ? "on" : "off") + " now.";
-    });
-}
-
 std::unique_ptr<WelcomeView> makeWelcome() {
     platform::System& system = appSystem();
     Live& live = Live::shared();
     auto model = std::make_unique<WelcomeModel>(Settings::shared(), live.systemNatural(),
-                                                InputTap::shared(system), setOpenAtLogin);
+                                                InputTap::shared(system),
+                                                [](bool on) { LoginItem::set(on); });
     auto view = std::make_unique<WelcomeView>(std::move(model), system,
                                               [&live] { return live.isWaiting(); });
     // Told before the change: the row is redrawn once it has happened.
