@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -157,23 +158,70 @@ TEST_F(ApplicationTest, HelpListsTheRegisteredCommandsAndTheStateHasEveryKeyInOr
     EXPECT_EQ(document["cost"]["scrollStarts"]["fromHID"], 0);
 }
 
-TEST_F(ApplicationTest, AScrollTestRunsFromTheCommandLineOverTheWelcomePage) {
+TEST_F(ApplicationTest, OnboardingRunsFromTheCommandLine) {
     App& app = launch(withHooks());
+    // The first launch shows the welcome page, which listens to the tap.
     const Json before = stateOf(app);
     EXPECT_EQ(before["testLastInput"], "none");
     ASSERT_EQ(before["testPage"].size(), 4u);
     EXPECT_GT(before["testPage"][2].get<double>(), 0);
+    EXPECT_EQ(before["directions"], "system");
 
-    Finished swipe = app.run({"test-scroll", "trackpad", "40", "0", "page"});
-    ASSERT_EQ(swipe.status, 0) << swipe.err;
     // The tap reports to the page through the application's main queue: ask until it arrived.
-    std::string seen;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!seen.ends_with("on the page true") && std::chrono::steady_clock::now() < deadline) {
-        seen = stateOf(app)["testLastInput"].get<std::string>();
-    }
+    const auto stateWhen = [&](const std::function<bool(const Json&)>& holds) {
+        Json state = stateOf(app);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!holds(state) && std::chrono::steady_clock::now() < deadline) {
+            state = stateOf(app);
+        }
+        return state;
+    };
+    const auto swipe = [&](const char* vertical, const char* horizontal) {
+        Finished swiped = app.run({"test-scroll", "trackpad", vertical, horizontal, "page"});
+        EXPECT_EQ(swiped.status, 0) << swiped.err;
+    };
+    swipe("40", "0");
+    const std::string seen = stateWhen([](const Json& state) {
+        return state["testLastInput"].get<std::string>().ends_with("on the page true");
+    })["testLastInput"];
     EXPECT_TRUE(seen.starts_with("trackpad v ")) << seen;
     EXPECT_TRUE(seen.ends_with("on the page true")) << seen;
+    EXPECT_EQ(stateOf(app)["directions"], "system") << "the welcome stores only at Done";
+
+    // The Scrolling pane's page, shown last, listens now, and its answers are stored at once.
+    ASSERT_EQ(app.run({"settings", "scrolling"}).status, 0);
+    const auto trackpad = [](const Json& state, const char* axis) -> std::string {
+        return state["directions"].is_object() ? state["directions"][axis] : "";
+    };
+    swipe("-40", "0");
+    EXPECT_EQ(trackpad(stateWhen([&](const Json& state) {
+                           return !trackpad(state, "trackpadVertical").empty();
+                       }),
+                       "trackpadVertical"),
+              "standard");
+    // Sideways strokes answer nothing until the test is on the horizontal axis.
+    swipe("0", "-40");
+    const Json sideways = stateWhen([](const Json& state) {
+        return state["testLastInput"].get<std::string>().starts_with("trackpad v 0.0 h -");
+    });
+    EXPECT_EQ(trackpad(sideways, "trackpadHorizontal"), "natural");
+    ASSERT_EQ(app.run({"test-axis", "horizontal"}).status, 0);
+    swipe("0", "-40");
+    EXPECT_EQ(trackpad(stateWhen([&](const Json& state) {
+                           return trackpad(state, "trackpadHorizontal") == "standard";
+                       }),
+                       "trackpadHorizontal"),
+              "standard");
+
+    // Another pane hides the page, which lets the tap go; closing the windows hides them all.
+    ASSERT_EQ(app.run({"settings", "ABOUT"}).status, 0);
+    EXPECT_FALSE(stateOf(app).contains("testPage"));
+    ASSERT_EQ(app.run({"settings", "scrolling"}).status, 0);
+    EXPECT_TRUE(stateWhen([](const Json& state) {
+                    return state.contains("testPage");
+                }).contains("testPage"));
+    ASSERT_EQ(app.run({"close-windows"}).status, 0);
+    EXPECT_FALSE(stateOf(app).contains("testPage"));
 }
 
 TEST_F(ApplicationTest, SetTurnsTheMouseAndLeavesTheTrackpadUntilPaused) {
