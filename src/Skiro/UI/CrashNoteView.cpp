@@ -1,8 +1,8 @@
 #include "Skiro/UI/CrashNoteView.hpp"
 
+#include "Corvale/UI/Symbols.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "Skiro/UI/Labels.hpp"
-#include "Skiro/UI/Symbols.hpp"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -36,9 +36,9 @@ std::unique_ptr<QWidget> makeCrashNoteView(const corvale::CrashNote::Model& mode
 
     auto* top = new QHBoxLayout();
     top->setSpacing(14);
-    top->addWidget(
-        Symbols::label(page.symbol, 40, owner->palette().color(QPalette::WindowText), owner), 0,
-        Qt::AlignTop);
+    top->addWidget(corvale::Symbols::label(page.symbol, 40,
+                                           owner->palette().color(QPalette::WindowText), owner),
+                   0, Qt::AlignTop);
     auto* heading = new QVBoxLayout();
     heading->addWidget(Labels::heading(page.title, 17, owner));
     heading->addWidget(Labels::text(page.explanation, owner));

@@ -1,7 +1,7 @@
 #include "Skiro/UI/ScrollTestView.hpp"
 
+#include "Corvale/UI/Symbols.hpp"
 #include "Skiro/UI/Labels.hpp"
-#include "Skiro/UI/Symbols.hpp"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -171,7 +171,7 @@ ScrollTestView::ScrollTestView(std::shared_ptr<ScrollTestModel> model, QWidget* 
     auto* statuses = new QHBoxLayout();
     for (Device device : allCases<Device>) {
         const auto index = static_cast<std::size_t>(device);
-        marks_[index] = Symbols::label("checkmark.circle.fill", 16, answered, this);
+        marks_[index] = corvale::Symbols::label("checkmark.circle.fill", 16, answered, this);
         statuses_[index] = Labels::text("", this);
         statuses_[index]->setWordWrap(false);
         statuses->addWidget(marks_[index]);

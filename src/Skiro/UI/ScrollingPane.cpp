@@ -1,6 +1,6 @@
 #include "Skiro/UI/ScrollingPane.hpp"
 
-#include "Corvale/UI/SettingsWindow.hpp"
+#include "Corvale/UI/Symbols.hpp"
 #include "Skiro/UI/PaneParts.hpp"
 
 #include <QHBoxLayout>
@@ -21,7 +21,7 @@ ScrollingPane::ScrollingPane(Settings& settings, Live& live, InputTap& tap, QWid
     warningRow->setContentsMargins(12, 10, 12, 10);
     warningRow->setSpacing(10);
     auto* sign = new QLabel(warning_);
-    sign->setPixmap(corvale::symbol("exclamationmark.triangle").pixmap(22, 22));
+    sign->setPixmap(corvale::Symbols::icon("exclamationmark.triangle").pixmap(22, 22));
     warningRow->addWidget(sign, 0, Qt::AlignTop);
     auto* warningLines = new QVBoxLayout();
     warningText_ = heading("", warning_);

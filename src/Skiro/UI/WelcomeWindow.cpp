@@ -1,8 +1,8 @@
 #include "Skiro/UI/WelcomeWindow.hpp"
 
+#include "Corvale/UI/Symbols.hpp"
 #include "Skiro/Tap/Accessibility.hpp"
 #include "Skiro/UI/Labels.hpp"
-#include "Skiro/UI/Symbols.hpp"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -19,7 +19,8 @@ const QColor allowedColor(52, 168, 83);
 QHBoxLayout* row(QWidget* owner, std::string_view symbol, QWidget* body) {
     auto* layout = new QHBoxLayout();
     layout->setSpacing(12);
-    QLabel* image = Symbols::label(symbol, 26, owner->palette().color(QPalette::WindowText), owner);
+    QLabel* image =
+        corvale::Symbols::label(symbol, 26, owner->palette().color(QPalette::WindowText), owner);
     layout->addWidget(image, 0, Qt::AlignTop);
     layout->addWidget(body, 1);
     return layout;
@@ -68,7 +69,8 @@ WelcomeView::WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& 
         Labels::text("Allowed. Skiro sees scrolling, and changes only which way it goes.",
                      allowed_),
         1);
-    allowedRow->addWidget(Symbols::label("checkmark.circle.fill", 18, allowedColor, allowed_));
+    allowedRow->addWidget(
+        corvale::Symbols::label("checkmark.circle.fill", 18, allowedColor, allowed_));
     permissionColumn->addWidget(asking_);
     permissionColumn->addWidget(allowed_);
     layout->addLayout(row(this, "lock.open", permission));

@@ -1,7 +1,7 @@
 #include "Skiro/UI/WhatsNewView.hpp"
 
+#include "Corvale/UI/Symbols.hpp"
 #include "Skiro/UI/Labels.hpp"
-#include "Skiro/UI/Symbols.hpp"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -22,7 +22,7 @@ std::unique_ptr<QWidget> makeWhatsNewView(const std::vector<corvale::WhatsNew::R
     for (const corvale::WhatsNew::Row& row : page.rows) {
         auto* line = new QHBoxLayout();
         line->setSpacing(14);
-        line->addWidget(Symbols::label(row.symbol, 26, accent, owner), 0, Qt::AlignTop);
+        line->addWidget(corvale::Symbols::label(row.symbol, 26, accent, owner), 0, Qt::AlignTop);
         auto* column = new QVBoxLayout();
         auto* titleLine = new QHBoxLayout();
         QLabel* title = Labels::text(row.title, owner);
