@@ -2,18 +2,17 @@
 
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/DispatchSource.hpp"
+#include "Support/QtLoop.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -23,14 +22,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs Qt's loop until `done` holds or the deadline passes.
-bool eventually(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    }
-    return done();
-}
+using test::eventually;
 
 TEST(EventLoopExecutor, QtsLoopServesTheMainQueueItsTimersAndSourcesInOrder) {
     int argc = 1;

@@ -7,14 +7,13 @@
 #include "Skiro/Tap/InputTap.hpp"
 #include "Skiro/Tap/RunLoopThread.hpp"
 #include "Skiro/UI/OwnWindows.hpp"
+#include "Support/QtLoop.hpp"
 #include "Support/TemporaryHome.hpp"
 
 #include <QApplication>
 #include <QWidget>
 
-#include <chrono>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 
 namespace skiro::test {
@@ -23,6 +22,8 @@ namespace skiro::test {
 inline QApplication& application() {
     static QApplication* made = [] {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // Dates and numbers shown the same on every machine.
+        ::setenv("LC_ALL", "C", 1);
         static int argc = 1;
         static char name[] = "SkiroUITests";
         static char* argv[] = {name, nullptr};
@@ -34,17 +35,7 @@ inline QApplication& application() {
     return *made;
 }
 
-// Runs the toolkit's loop until `done` holds or ten seconds pass.
-inline bool eventually(const std::function<bool()>& done) {
-    application();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        // Outside a running loop the toolkit deletes nothing by itself.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return done();
-}
+using corvale::test::eventually;
 
 // A simulated machine with a trackpad and a mouse whose scrolls reach this process's windows,
 // the tap on it with test hooks on, and settings in a temporary home.

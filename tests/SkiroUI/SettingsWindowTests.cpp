@@ -2,7 +2,6 @@
 
 #include "Corvale/Diagnostics.hpp"
 #include "Corvale/UI/AboutPane.hpp"
-#include "Corvale/UI/EventLoopExecutor.hpp"
 #include "Corvale/UI/QtPasteboard.hpp"
 #include "CorvaleCore/Defaults.hpp"
 #include "Skiro/UI/GeneralPane.hpp"
@@ -10,6 +9,7 @@
 #include "Skiro/UI/WindowsUI.hpp"
 #include "SkiroEngine/Identity.hpp"
 
+#include "Desk.hpp"
 #include "SkiroTap/LiveTap.hpp"
 #include "Support/ScriptedPanels.hpp"
 #include "Support/TemporaryHome.hpp"
@@ -23,25 +23,13 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <memory>
 
 namespace skiro {
 namespace {
 
-using namespace std::chrono_literals;
-
-// Runs Qt's loop until `done` holds or the deadline passes.
-bool eventually(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
+using test::eventually;
 
 template <class Widget>
 Widget* find(QWidget* in, const QString& text) {
@@ -56,14 +44,8 @@ Widget* find(QWidget* in, const QString& text) {
 // The settings window over a simulated system in a temporary home, offscreen, its main queue
 // served by Qt's loop.
 struct SettingsWindowTest : ::testing::Test {
-    static int argc;
-    static char* argv[];
-
     SettingsWindowTest() {
-        home.environment().set("QT_QPA_PLATFORM", "offscreen");
-        home.environment().set("LC_ALL", "C");
-        application = std::make_unique<QApplication>(argc, argv);
-        corvale::setMainExecutor(std::make_shared<corvale::EventLoopExecutor>());
+        test::application();
         SettingsView::useParts([this] {
             return SettingsView::Parts{.settings = settings,
                                        .live = [this]() -> Live& { return *live; },
@@ -80,8 +62,6 @@ struct SettingsWindowTest : ::testing::Test {
         SettingsRouter::shared().setPane(SettingsPane::general);
         corvale::Diagnostics::reset();
         corvale::Pasteboard::setGeneral(nullptr);
-        corvale::setMainExecutor(nullptr);
-        application.reset();
     }
 
     template <class Pane>
@@ -97,11 +77,7 @@ struct SettingsWindowTest : ::testing::Test {
     std::shared_ptr<Live> live;
     corvale::test::ScriptedPanels panels;
     corvale::Updates updates;
-    std::unique_ptr<QApplication> application;
 };
-
-int SettingsWindowTest::argc = 1;
-char* SettingsWindowTest::argv[] = {const_cast<char*>("tests"), nullptr};
 
 TEST_F(SettingsWindowTest, OneWindowIsKeptAndALaterOpeningSwitchesItsPane) {
     live = Live::make(t.system, *t.tap, settings);

@@ -1,22 +1,19 @@
 #include "Skiro/UI/WindowCommands.hpp"
 
+#include "Desk.hpp"
+
 #include <QApplication>
 #include <QLabel>
 #include <QPalette>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace skiro {
 namespace {
 
 TEST(WindowCommands, ASnapshotIsOnTheWindowBackgroundOfTheCurrentAppearance) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int argc = 1;
-    char name[] = "WindowCommandsTests";
-    char* argv[] = {name, nullptr};
-    QApplication application(argc, argv);
+    test::application();
+    const QPalette before = QApplication::palette();
     for (const QColor& window : {QColor(236, 236, 236), QColor(30, 30, 32)}) {
         QPalette palette = QApplication::palette();
         palette.setColor(QPalette::Window, window);
@@ -27,6 +24,7 @@ TEST(WindowCommands, ASnapshotIsOnTheWindowBackgroundOfTheCurrentAppearance) {
         EXPECT_EQ(welcome.pixelColor(0, 0), window);
         EXPECT_EQ(welcome.pixelColor(welcome.width() - 1, welcome.height() - 1), window);
     }
+    QApplication::setPalette(before);
 }
 
 } // namespace

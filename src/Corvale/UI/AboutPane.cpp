@@ -1,6 +1,7 @@
 #include "Corvale/UI/AboutPane.hpp"
 
 #include "Corvale/Diagnostics.hpp"
+#include "Corvale/UI/Labels.hpp"
 #include "Corvale/UI/PathDrawing.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Bundle.hpp"
@@ -32,18 +33,6 @@ constexpr const char* cupOutline = "M4 10H17V15C17 18.3 14.3 21 11 21H10C6.7 21 
                                    "M8 3C7 4.5 9 5.5 8 7M12 3C11 4.5 13 5.5 12 7";
 
 constexpr auto copiedFor = std::chrono::seconds(2);
-
-QLabel* wrapped(const std::string& text, QWidget* parent) {
-    auto* label = new QLabel(QString::fromStdString(text), parent);
-    label->setWordWrap(true);
-    return label;
-}
-
-QLabel* secondary(const std::string& text, QWidget* parent) {
-    QLabel* label = wrapped(text, parent);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
 
 QString versionLine() {
     Bundle bundle = Bundle::main();
@@ -112,7 +101,7 @@ AboutPane::AboutPane(QIcon icon, Texts texts, Links links, Flag detailedLogging,
 
     auto* diagnostics = new QGroupBox(QStringLiteral("Diagnostics"), body);
     auto* diagnosticsRows = new QVBoxLayout(diagnostics);
-    QLabel* sentence = wrapped(diagnosticsText(texts_), diagnostics);
+    QLabel* sentence = Labels::text(diagnosticsText(texts_), diagnostics);
     sentence->setObjectName(QStringLiteral("diagnosticsText"));
     diagnosticsRows->addWidget(sentence);
     auto* copyRow = new QHBoxLayout();
@@ -167,12 +156,12 @@ QWidget* AboutPane::header(const QIcon& icon) {
     big.setBold(true);
     name->setFont(big);
     lines->addWidget(name);
-    lines->addWidget(wrapped(texts_.tagline, header));
-    QLabel* version = secondary("", header);
+    lines->addWidget(Labels::text(texts_.tagline, header));
+    QLabel* version = Labels::secondary("", header);
     version->setText(versionLine());
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lines->addWidget(version);
-    lines->addWidget(secondary(texts_.requirements, header));
+    lines->addWidget(Labels::secondary(texts_.requirements, header));
 
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(8);
@@ -209,7 +198,7 @@ QWidget* AboutPane::updatesSection() {
     auto* section = new QGroupBox(QStringLiteral("Updates"), this);
     auto* rows = new QVBoxLayout(section);
     if (!Updates::isConfigured()) {
-        rows->addWidget(wrapped(Updates::notConfiguredMessage, section));
+        rows->addWidget(Labels::text(Updates::notConfiguredMessage, section));
         return section;
     }
     const std::string name = AppIdentity::current().name;
@@ -229,7 +218,7 @@ QWidget* AboutPane::updatesSection() {
         }
     });
     auto* checkRow = new QHBoxLayout();
-    lastChecked_ = secondary("", section);
+    lastChecked_ = Labels::secondary("", section);
     checkRow->addWidget(lastChecked_, 1);
     auto* checkNow = new QPushButton(QStringLiteral("Check Now"), section);
     QObject::connect(checkNow, &QPushButton::clicked, this, [this] {
@@ -238,11 +227,11 @@ QWidget* AboutPane::updatesSection() {
     });
     checkRow->addWidget(checkNow);
     rows->addLayout(checkRow);
-    rows->addWidget(secondary(name +
-                                  " looks for a new version once a day. Updates installed "
-                                  "automatically take effect the next time " +
-                                  name + " starts.",
-                              section));
+    rows->addWidget(Labels::secondary(name +
+                                          " looks for a new version once a day. Updates installed "
+                                          "automatically take effect the next time " +
+                                          name + " starts.",
+                                      section));
     return section;
 }
 

@@ -1,20 +1,13 @@
 #include "Corvale/UI/SettingsWindow.hpp"
 
-#include "Corvale/SvgPath.hpp"
-#include "Corvale/UI/PathDrawing.hpp"
+#include "Corvale/UI/Symbols.hpp"
 
-#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QListWidget>
-#include <QPainter>
 #include <QPalette>
-#include <QPixmap>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-
-#include <cmath>
-#include <numbers>
 
 namespace corvale {
 
@@ -107,64 +100,6 @@ SettingsFooter::SettingsFooter(QWidget* parent) : QWidget(parent) {
     content_->setContentsMargins(28, 10, 28, 12);
     content_->setSpacing(8);
     column->addLayout(content_);
-}
-
-namespace {
-
-// Outlines on a 24-unit grid, stroked.
-constexpr const char* arrowsUpDown = "M8 20V4M8 4L4 8M8 4L12 8M16 4V20M16 20L12 16M16 20L20 16";
-constexpr const char* triangle = "M12 3L22 20H2Z M12 9V14 M12 16.5V17.5";
-
-QPainterPath gear() {
-    QPainterPath path;
-    const int teeth = 8;
-    const double outer = 10.5;
-    const double inner = 8;
-    for (int i = 0; i < teeth * 4; ++i) {
-        const double angle = (i + 0.5) * std::numbers::pi / (teeth * 2);
-        const double radius = (i % 4 < 2) ? outer : inner;
-        const QPointF point(12 + radius * std::cos(angle), 12 + radius * std::sin(angle));
-        if (i == 0) {
-            path.moveTo(point);
-        } else {
-            path.lineTo(point);
-        }
-    }
-    path.closeSubpath();
-    path.addEllipse(QPointF(12, 12), 3.5, 3.5);
-    return path;
-}
-
-} // namespace
-
-QIcon symbol(std::string_view name, int size) {
-    QPainterPath path;
-    if (name == "gearshape") {
-        path = gear();
-    } else if (name == "arrow.up.arrow.down") {
-        path = painterPath(arrowsUpDown);
-    } else if (name == "info.circle") {
-        path.addEllipse(QPointF(12, 12), 10, 10);
-        path.moveTo(12, 11);
-        path.lineTo(12, 17);
-        path.moveTo(12, 7.5);
-        path.lineTo(12, 8);
-    } else if (name == "exclamationmark.triangle") {
-        path = painterPath(triangle);
-    } else {
-        return {};
-    }
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 24.0, size / 24.0);
-    QPen pen(QApplication::palette().color(QPalette::WindowText), 1.8, Qt::SolidLine, Qt::RoundCap,
-             Qt::RoundJoin);
-    painter.setPen(pen);
-    painter.drawPath(path);
-    painter.end();
-    return QIcon(pixmap);
 }
 
 } // namespace corvale

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Corvale/UI/Symbols.hpp"
+
 #include <QIcon>
 #include <QString>
 #include <QWidget>
@@ -67,17 +69,13 @@ private:
     QHBoxLayout* content_;
 };
 
-// A symbol by its name ("gearshape", "info.circle", "arrow.up.arrow.down",
-// "exclamationmark.triangle"), drawn in the palette's text colour; an empty icon for others.
-QIcon symbol(std::string_view name, int size = 32);
-
 template <SettingsPaneKind Pane>
 std::vector<SettingsWindow::PaneItem> SettingsWindow::items(Pane any) {
     std::vector<PaneItem> panes;
     for (Pane pane : allPanes(any)) {
         std::string_view name = title(pane);
         panes.push_back({QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
-                         symbol(icon(pane))});
+                         Symbols::icon(icon(pane))});
     }
     return panes;
 }

@@ -1,8 +1,8 @@
 #include "Skiro/UI/CrashNoteView.hpp"
 
+#include "Corvale/UI/Labels.hpp"
+#include "Corvale/UI/Symbols.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
-#include "Skiro/UI/Labels.hpp"
-#include "Skiro/UI/Symbols.hpp"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -36,16 +36,16 @@ std::unique_ptr<QWidget> makeCrashNoteView(const corvale::CrashNote::Model& mode
 
     auto* top = new QHBoxLayout();
     top->setSpacing(14);
-    top->addWidget(
-        Symbols::label(page.symbol, 40, owner->palette().color(QPalette::WindowText), owner), 0,
-        Qt::AlignTop);
+    top->addWidget(corvale::Symbols::label(page.symbol, 40,
+                                           owner->palette().color(QPalette::WindowText), owner),
+                   0, Qt::AlignTop);
     auto* heading = new QVBoxLayout();
-    heading->addWidget(Labels::heading(page.title, 17, owner));
-    heading->addWidget(Labels::text(page.explanation, owner));
+    heading->addWidget(corvale::Labels::heading(page.title, 17, owner));
+    heading->addWidget(corvale::Labels::text(page.explanation, owner));
     top->addLayout(heading, 1);
     layout->addLayout(top);
     for (const std::string& paragraph : page.paragraphs) {
-        layout->addWidget(Labels::secondary(paragraph, owner));
+        layout->addWidget(corvale::Labels::secondary(paragraph, owner));
     }
     auto* summary = new QPlainTextEdit(qt(page.summary), owner);
     summary->setReadOnly(true);

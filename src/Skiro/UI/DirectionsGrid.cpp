@@ -1,6 +1,6 @@
 #include "Skiro/UI/DirectionsGrid.hpp"
 
-#include "Skiro/UI/Labels.hpp"
+#include "Corvale/UI/Labels.hpp"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -16,12 +16,12 @@ DirectionsGrid::DirectionsGrid(DirectionsBinding binding, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     auto* grid = new QGridLayout();
     grid->setHorizontalSpacing(16);
-    grid->addWidget(Labels::secondary("Vertical", this), 0, 1, Qt::AlignHCenter);
-    grid->addWidget(Labels::secondary("Horizontal", this), 0, 2, Qt::AlignHCenter);
+    grid->addWidget(corvale::Labels::secondary("Vertical", this), 0, 1, Qt::AlignHCenter);
+    grid->addWidget(corvale::Labels::secondary("Horizontal", this), 0, 2, Qt::AlignHCenter);
     for (Device device : allCases<Device>) {
         const int row = static_cast<int>(device) + 1;
-        grid->addWidget(Labels::text(device == Device::trackpad ? "Trackpad" : "Mouse", this), row,
-                        0);
+        grid->addWidget(
+            corvale::Labels::text(device == Device::trackpad ? "Trackpad" : "Mouse", this), row, 0);
         for (Axis axis : allCases<Axis>) {
             auto* group = new QButtonGroup(this);
             auto* segments = new QHBoxLayout();
@@ -46,7 +46,7 @@ DirectionsGrid::DirectionsGrid(DirectionsBinding binding, QWidget* parent)
     }
     grid->setColumnStretch(3, 1);
     layout->addLayout(grid);
-    layout->addWidget(Labels::secondary(
+    layout->addWidget(corvale::Labels::secondary(
         "Natural: the page follows your fingers, as on an iPhone. Standard: scrolling down moves "
         "you down the page, as on Windows.",
         this));

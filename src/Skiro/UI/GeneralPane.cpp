@@ -1,8 +1,8 @@
 #include "Skiro/UI/GeneralPane.hpp"
 
+#include "Corvale/UI/Labels.hpp"
 #include "Corvale/UI/SettingsWindow.hpp"
 #include "Skiro/LoginItem.hpp"
-#include "Skiro/UI/PaneParts.hpp"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -29,7 +29,7 @@ GeneralPane::GeneralPane(Settings& settings, platform::LoginItem& loginItem,
     openAtLogin_->setChecked(LoginItem::isEnabled(loginItem));
     QObject::connect(openAtLogin_, &QCheckBox::toggled, this,
                      [&loginItem](bool on) { LoginItem::set(loginItem, on); });
-    column->addWidget(section("Startup", {openAtLogin_}, this));
+    column->addWidget(corvale::Labels::section("Startup", {openAtLogin_}, this));
 
     pause_ = new QCheckBox(QStringLiteral("Pause Skiro"), this);
     QObject::connect(pause_, &QCheckBox::toggled, this, [this](bool on) {
@@ -37,17 +37,19 @@ GeneralPane::GeneralPane(Settings& settings, platform::LoginItem& loginItem,
             settings_.update([on](Config& config) { config.paused = on; });
         }
     });
-    column->addWidget(
-        section("Scrolling",
-                {pause_, caption("While paused, scrolling follows System Settings.", this)}, this));
+    column->addWidget(corvale::Labels::section(
+        "Scrolling",
+        {pause_,
+         corvale::Labels::caption("While paused, scrolling follows System Settings.", this)},
+        this));
     column->addStretch(1);
 
     auto* footer = new corvale::SettingsFooter(this);
     auto* file = new QVBoxLayout();
     file->setSpacing(2);
-    file->addWidget(heading("Settings file", footer));
-    QLabel* fileCaption =
-        caption("All of Skiro's settings in a file: for a backup, or another Mac.", footer);
+    file->addWidget(corvale::Labels::heading("Settings file", footer));
+    QLabel* fileCaption = corvale::Labels::caption(
+        "All of Skiro's settings in a file: for a backup, or another Mac.", footer);
     file->addWidget(fileCaption);
     footer->content()->insertLayout(0, file, 1);
     auto* exporting = new QPushButton(QStringLiteral("Export…"), footer);

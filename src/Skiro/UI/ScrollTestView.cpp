@@ -1,7 +1,7 @@
 #include "Skiro/UI/ScrollTestView.hpp"
 
-#include "Skiro/UI/Labels.hpp"
-#include "Skiro/UI/Symbols.hpp"
+#include "Corvale/UI/Labels.hpp"
+#include "Corvale/UI/Symbols.hpp"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -157,9 +157,9 @@ ScrollTestView::ScrollTestView(std::shared_ptr<ScrollTestModel> model, QWidget* 
     tabs_->addTab(QStringLiteral("Left and right"));
     tabs_->setExpanding(false);
     layout->addWidget(tabs_, 0, Qt::AlignHCenter);
-    prompt_ = Labels::heading("", 13, this);
+    prompt_ = corvale::Labels::heading("", 13, this);
     layout->addWidget(prompt_);
-    hint_ = Labels::secondary("", this);
+    hint_ = corvale::Labels::secondary("", this);
     // Room for the longest hint, so that switching tabs never moves the page.
     hint_->setMinimumHeight(hint_->fontMetrics().lineSpacing() * 3);
     hint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -171,8 +171,8 @@ ScrollTestView::ScrollTestView(std::shared_ptr<ScrollTestModel> model, QWidget* 
     auto* statuses = new QHBoxLayout();
     for (Device device : allCases<Device>) {
         const auto index = static_cast<std::size_t>(device);
-        marks_[index] = Symbols::label("checkmark.circle.fill", 16, answered, this);
-        statuses_[index] = Labels::text("", this);
+        marks_[index] = corvale::Symbols::label("checkmark.circle.fill", 16, answered, this);
+        statuses_[index] = corvale::Labels::text("", this);
         statuses_[index]->setWordWrap(false);
         statuses->addWidget(marks_[index]);
         statuses->addWidget(statuses_[index]);
@@ -219,7 +219,7 @@ void ScrollTestView::refresh() {
         } else {
             status.setText(name(device) + QStringLiteral(": not yet"));
         }
-        Labels::setSecondary(status, !found);
+        corvale::Labels::setSecondary(status, !found);
         marks_[index]->setVisible(found.has_value());
     }
 }

@@ -1,7 +1,7 @@
 #include "Skiro/UI/ScrollingPane.hpp"
 
-#include "Corvale/UI/SettingsWindow.hpp"
-#include "Skiro/UI/PaneParts.hpp"
+#include "Corvale/UI/Labels.hpp"
+#include "Corvale/UI/Symbols.hpp"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,15 +21,15 @@ ScrollingPane::ScrollingPane(Settings& settings, Live& live, InputTap& tap, QWid
     warningRow->setContentsMargins(12, 10, 12, 10);
     warningRow->setSpacing(10);
     auto* sign = new QLabel(warning_);
-    sign->setPixmap(corvale::symbol("exclamationmark.triangle").pixmap(22, 22));
+    sign->setPixmap(corvale::Symbols::icon("exclamationmark.triangle").pixmap(22, 22));
     warningRow->addWidget(sign, 0, Qt::AlignTop);
     auto* warningLines = new QVBoxLayout();
-    warningText_ = heading("", warning_);
-    warningText_->setWordWrap(true);
+    warningText_ = corvale::Labels::heading("", warning_);
     warningLines->addWidget(warningText_);
-    warningLines->addWidget(caption("Quit it, or turn off what it does to scrolling, and Skiro's "
-                                    "settings take effect.",
-                                    warning_));
+    warningLines->addWidget(
+        corvale::Labels::caption("Quit it, or turn off what it does to scrolling, and Skiro's "
+                                 "settings take effect.",
+                                 warning_));
     warningRow->addLayout(warningLines, 1);
     warning_->setAutoFillBackground(true);
     QPalette tint = warning_->palette();
@@ -38,8 +38,8 @@ ScrollingPane::ScrollingPane(Settings& settings, Live& live, InputTap& tap, QWid
     column->addWidget(warning_);
     column->addSpacing(4);
 
-    column->addWidget(heading("Directions", this));
-    note_ = caption("Skiro follows System Settings until you choose here.", this);
+    column->addWidget(corvale::Labels::heading("Directions", this));
+    note_ = corvale::Labels::caption("Skiro follows System Settings until you choose here.", this);
     column->addWidget(note_);
     grid_ =
         new DirectionsGrid({.get = [this] { return shown(); },

@@ -1,8 +1,8 @@
 #include "Skiro/UI/WelcomeWindow.hpp"
 
+#include "Corvale/UI/Labels.hpp"
+#include "Corvale/UI/Symbols.hpp"
 #include "Skiro/Tap/Accessibility.hpp"
-#include "Skiro/UI/Labels.hpp"
-#include "Skiro/UI/Symbols.hpp"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -19,7 +19,8 @@ const QColor allowedColor(52, 168, 83);
 QHBoxLayout* row(QWidget* owner, std::string_view symbol, QWidget* body) {
     auto* layout = new QHBoxLayout();
     layout->setSpacing(12);
-    QLabel* image = Symbols::label(symbol, 26, owner->palette().color(QPalette::WindowText), owner);
+    QLabel* image =
+        corvale::Symbols::label(symbol, 26, owner->palette().color(QPalette::WindowText), owner);
     layout->addWidget(image, 0, Qt::AlignTop);
     layout->addWidget(body, 1);
     return layout;
@@ -34,9 +35,9 @@ WelcomeView::WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& 
     layout->setContentsMargins(28, 24, 28, 20);
     layout->setSpacing(16);
 
-    layout->addWidget(Labels::heading("Welcome to Skiro", 20, this));
-    layout->addWidget(
-        Labels::secondary("Your trackpad and your mouse, each scrolling its own way.", this));
+    layout->addWidget(corvale::Labels::heading("Welcome to Skiro", 20, this));
+    layout->addWidget(corvale::Labels::secondary(
+        "Your trackpad and your mouse, each scrolling its own way.", this));
 
     // Accessibility: what to do while it is missing, and what it means once allowed.
     auto* permission = new QWidget(this);
@@ -45,9 +46,10 @@ WelcomeView::WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& 
     asking_ = new QWidget(permission);
     auto* askingColumn = new QVBoxLayout(asking_);
     askingColumn->setContentsMargins(0, 0, 0, 0);
-    askingColumn->addWidget(Labels::text("Skiro needs Accessibility to see scrolling. It changes "
-                                         "which way scrolling goes, and nothing else.",
-                                         asking_));
+    askingColumn->addWidget(
+        corvale::Labels::text("Skiro needs Accessibility to see scrolling. It changes "
+                              "which way scrolling goes, and nothing else.",
+                              asking_));
     auto* buttons = new QHBoxLayout();
     auto* allow = new QPushButton(QStringLiteral("Allow Accessibility"), asking_);
     auto* open = new QPushButton(QStringLiteral("Open System Settings"), asking_);
@@ -65,10 +67,11 @@ WelcomeView::WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& 
     auto* allowedRow = new QHBoxLayout(allowed_);
     allowedRow->setContentsMargins(0, 0, 0, 0);
     allowedRow->addWidget(
-        Labels::text("Allowed. Skiro sees scrolling, and changes only which way it goes.",
-                     allowed_),
+        corvale::Labels::text("Allowed. Skiro sees scrolling, and changes only which way it goes.",
+                              allowed_),
         1);
-    allowedRow->addWidget(Symbols::label("checkmark.circle.fill", 18, allowedColor, allowed_));
+    allowedRow->addWidget(
+        corvale::Symbols::label("checkmark.circle.fill", 18, allowedColor, allowed_));
     permissionColumn->addWidget(asking_);
     permissionColumn->addWidget(allowed_);
     layout->addLayout(row(this, "lock.open", permission));
@@ -85,14 +88,11 @@ WelcomeView::WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& 
     auto* pause = new QWidget(this);
     auto* pauseColumn = new QVBoxLayout(pause);
     pauseColumn->setContentsMargins(0, 0, 0, 0);
-    QLabel* pauseTitle = Labels::text("Pause from the menu bar", pause);
-    QFont bold = pauseTitle->font();
-    bold.setBold(true);
-    pauseTitle->setFont(bold);
-    pauseColumn->addWidget(pauseTitle);
-    pauseColumn->addWidget(Labels::secondary("While paused, scrolling follows System Settings. "
-                                             "Settings is there too, with this test in Scrolling.",
-                                             pause));
+    pauseColumn->addWidget(corvale::Labels::heading("Pause from the menu bar", pause));
+    pauseColumn->addWidget(
+        corvale::Labels::secondary("While paused, scrolling follows System Settings. "
+                                   "Settings is there too, with this test in Scrolling.",
+                                   pause));
     layout->addLayout(row(this, "menubar.rectangle", pause));
 
     auto* ending = new QHBoxLayout();

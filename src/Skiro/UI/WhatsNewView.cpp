@@ -1,7 +1,7 @@
 #include "Skiro/UI/WhatsNewView.hpp"
 
-#include "Skiro/UI/Labels.hpp"
-#include "Skiro/UI/Symbols.hpp"
+#include "Corvale/UI/Labels.hpp"
+#include "Corvale/UI/Symbols.hpp"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -16,25 +16,21 @@ std::unique_ptr<QWidget> makeWhatsNewView(const std::vector<corvale::WhatsNew::R
     auto* layout = new QVBoxLayout(owner);
     layout->setContentsMargins(28, 24, 28, 24);
     layout->setSpacing(16);
-    layout->addWidget(Labels::heading(page.heading, 20, owner));
-    layout->addWidget(Labels::secondary(page.subtitle, owner));
+    layout->addWidget(corvale::Labels::heading(page.heading, 20, owner));
+    layout->addWidget(corvale::Labels::secondary(page.subtitle, owner));
     const QColor accent = owner->palette().color(QPalette::Highlight);
     for (const corvale::WhatsNew::Row& row : page.rows) {
         auto* line = new QHBoxLayout();
         line->setSpacing(14);
-        line->addWidget(Symbols::label(row.symbol, 26, accent, owner), 0, Qt::AlignTop);
+        line->addWidget(corvale::Symbols::label(row.symbol, 26, accent, owner), 0, Qt::AlignTop);
         auto* column = new QVBoxLayout();
         auto* titleLine = new QHBoxLayout();
-        QLabel* title = Labels::text(row.title, owner);
-        QFont bold = title->font();
-        bold.setBold(true);
-        title->setFont(bold);
-        titleLine->addWidget(title, 1);
+        titleLine->addWidget(corvale::Labels::heading(row.title, owner), 1);
         if (row.badge) {
-            titleLine->addWidget(Labels::secondary(*row.badge, owner), 0, Qt::AlignRight);
+            titleLine->addWidget(corvale::Labels::secondary(*row.badge, owner), 0, Qt::AlignRight);
         }
         column->addLayout(titleLine);
-        column->addWidget(Labels::secondary(row.detail, owner));
+        column->addWidget(corvale::Labels::secondary(row.detail, owner));
         if (row.button) {
             auto* button = new QPushButton(QString::fromStdString(row.button->title), owner);
             QObject::connect(button, &QPushButton::clicked, owner, [perform = row.button->perform] {

@@ -1,10 +1,17 @@
-#include "Skiro/UI/Symbols.hpp"
+#include "Corvale/UI/Symbols.hpp"
 
+#include "Corvale/UI/PathDrawing.hpp"
+
+#include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 
-namespace skiro::Symbols {
+#include <cmath>
+#include <numbers>
+
+namespace corvale::Symbols {
 
 namespace {
 
@@ -63,6 +70,45 @@ void exclamationTriangle(QPainter& p, const QColor& color) {
     p.drawPoint(QPointF(12, 18));
 }
 
+// Outlines on the same grid, stroked.
+constexpr const char* arrowsUpDown = "M8 20V4M8 4L4 8M8 4L12 8M16 4V20M16 20L12 16M16 20L20 16";
+
+QPainterPath gear() {
+    QPainterPath path;
+    const int teeth = 8;
+    const double outer = 10.5;
+    const double inner = 8;
+    for (int i = 0; i < teeth * 4; ++i) {
+        const double angle = (i + 0.5) * std::numbers::pi / (teeth * 2);
+        const double radius = (i % 4 < 2) ? outer : inner;
+        const QPointF point(12 + radius * std::cos(angle), 12 + radius * std::sin(angle));
+        if (i == 0) {
+            path.moveTo(point);
+        } else {
+            path.lineTo(point);
+        }
+    }
+    path.closeSubpath();
+    path.addEllipse(QPointF(12, 12), 3.5, 3.5);
+    return path;
+}
+
+QPainterPath infoCircle() {
+    QPainterPath path;
+    path.addEllipse(QPointF(12, 12), 10, 10);
+    path.moveTo(12, 11);
+    path.lineTo(12, 17);
+    path.moveTo(12, 7.5);
+    path.lineTo(12, 8);
+    return path;
+}
+
+void outline(QPainter& p, const QColor& color, const QPainterPath& path) {
+    p.setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+}
+
 void dot(QPainter& p, const QColor& color) {
     p.setPen(Qt::NoPen);
     p.setBrush(color);
@@ -88,6 +134,12 @@ QPixmap image(std::string_view name, int points, const QColor& color, qreal scal
         hourglass(painter, color);
     } else if (name == "exclamationmark.triangle") {
         exclamationTriangle(painter, color);
+    } else if (name == "gearshape") {
+        outline(painter, color, gear());
+    } else if (name == "arrow.up.arrow.down") {
+        outline(painter, color, painterPath(arrowsUpDown));
+    } else if (name == "info.circle") {
+        outline(painter, color, infoCircle());
     } else {
         dot(painter, color);
     }
@@ -101,4 +153,8 @@ QLabel* label(std::string_view name, int points, const QColor& color, QWidget* p
     return shown;
 }
 
-} // namespace skiro::Symbols
+QIcon icon(std::string_view name, int size) {
+    return QIcon(image(name, size, QApplication::palette().color(QPalette::WindowText), 1));
+}
+
+} // namespace corvale::Symbols
