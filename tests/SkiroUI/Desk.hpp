@@ -62,11 +62,15 @@ struct Desk {
     const platform::simulated::VirtualDevice& trackpad =
         system.attach(platform::simulated::DeviceDescription::builtInTrackpad());
     RunLoopThread input{"skiro.input", system.runLoops()};
-    std::shared_ptr<InputTap> tap = [this] {
-        InputTap::Options options;
-        options.testHooks = true;
-        return InputTap::make(system, input.runLoop(), std::move(options));
-    }();
+    // The queues are named in full: GCC's optimiser, under the sanitizers, takes defaulted
+    // optional queues for uninitialised.
+    std::shared_ptr<InputTap> tap = InputTap::make(
+        system, input.runLoop(),
+        InputTap::Options{
+            .testHooks = true,
+            .lookups = corvale::DispatchQueue::global(corvale::QualityOfService::userInitiated),
+            .timer = {},
+            .writes = corvale::DispatchQueue::global(corvale::QualityOfService::utility)});
     Settings settings{corvale::Defaults::standard()};
 };
 
