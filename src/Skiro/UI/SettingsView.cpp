@@ -9,6 +9,7 @@
 #include "Skiro/UI/Icon.hpp"
 #include "Skiro/UI/ScrollingPane.hpp"
 #include "Skiro/UI/WindowsUI.hpp"
+#include "SkiroEngine/Identity.hpp"
 
 #include <QApplication>
 #include <QEvent>
@@ -112,6 +113,14 @@ private:
 
 } // namespace
 
+Addresses Addresses::of(const corvale::AppIdentity& identity) {
+    const std::string host = corvale::AppIdentity::codeHost;
+    const std::string owner = identity.repository.substr(0, identity.repository.find('/'));
+    return {.license = host + "/" + identity.repository + "/blob/main/LICENSE",
+            .developer = host + "/" + owner,
+            .tip = host + "/sponsors/" + owner};
+}
+
 SettingsView::SettingsView(Parts parts, QWidget* parent)
     : corvale::SettingsWindow(
           items(SettingsPane::general),
@@ -151,6 +160,7 @@ QWidget* SettingsView::makeDetail(Parts& parts, SettingsPane pane) {
                 return settings.subscribe(
                     [changed = std::move(changed)](const Config&) { changed(); });
             }};
+    const Addresses pages = Addresses::of(appIdentity());
     return new corvale::AboutPane(
         applicationIcon(),
         {.tagline = "Your trackpad and your mouse, each scrolling its own way.",
@@ -158,9 +168,9 @@ QWidget* SettingsView::makeDetail(Parts& parts, SettingsPane pane) {
          .diagnosticsHave = "its settings, the devices it has seen and how often",
          .privacy = "Nothing about the apps you use or where the pointer was is in them.",
          .detailedAbout = "what it decides for each scroll"},
-        {.license = addresses::license,
-         .developer = addresses::developer,
-         .tip = addresses::tip,
+        {.license = pages.license,
+         .developer = pages.developer,
+         .tip = pages.tip,
          .open = parts.open,
          .whatsNew = [] { corvale::WhatsNew::showLatest(); }},
         std::move(logging), parts.updates);

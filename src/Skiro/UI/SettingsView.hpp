@@ -3,6 +3,7 @@
 #include "Corvale/Panels.hpp"
 #include "Corvale/UI/SettingsWindow.hpp"
 #include "Corvale/Updates.hpp"
+#include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Subscribers.hpp"
 #include "Platform/LoginItem.hpp"
 #include "Skiro/Live.hpp"
@@ -11,15 +12,19 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace skiro {
 
-// The addresses the About pane opens: the project's own pages.
-namespace addresses {
-inline constexpr const char* license = "https://github.com/skiro-dev/Skiro/blob/main/LICENSE";
-inline constexpr const char* developer = "https://github.com/skiro-dev";
-inline constexpr const char* tip = "https://github.com/sponsors/skiro-dev";
-} // namespace addresses
+// The addresses the About pane opens: the project's own pages on its code host, from the
+// repository the application's identity names.
+struct Addresses {
+    std::string license;
+    std::string developer;
+    std::string tip;
+
+    static Addresses of(const corvale::AppIdentity& identity);
+};
 
 // The settings window's content: General, Scrolling and About, showing the router's pane.
 class SettingsView : public corvale::SettingsWindow {
