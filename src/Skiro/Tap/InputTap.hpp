@@ -258,7 +258,6 @@ private:
     Device deviceOf(const platform::Event& event, platform::IOHIDEvent* hid, bool continuous,
                     std::int64_t phase, std::int64_t momentum);
     void startLookup(std::uint64_t sender);
-    void learned(std::uint64_t sender, std::optional<Device> kind);
     void report(const platform::Event& event, const ScrollSample& sample,
                 platform::IOHIDEvent* hid);
 

@@ -55,8 +55,6 @@ public:
     // A scroll reaching applications.
     Arrival arrived(Sent got);
 
-    std::int64_t asSent() const { return asSent_; }
-    std::int64_t turnedBack() const { return turnedBack_; }
     // Oldest first.
     std::vector<Sent> remembered() const;
 
