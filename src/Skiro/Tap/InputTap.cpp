@@ -234,7 +234,9 @@ void InputTap::scrolled(platform::Event& event) {
         recording_->add(std::move(*line), nanoseconds(event.timestamp()));
     }
 
-    readBack_.remember(pointDeltas(event));
+    if (readBack_.checking()) {
+        readBack_.remember(pointDeltas(event));
+    }
 }
 
 bool InputTap::systemTurned(const platform::Event& event, platform::IOHIDEvent* hid) {
