@@ -114,7 +114,7 @@ std::optional<std::filesystem::path> Recording::write() {
     return file;
 }
 
-std::string Recording::text(std::vector<Line> lines) {
+std::string Recording::text(std::vector<Line>& lines) {
     std::string content;
     for (Line& line : lines) {
         if (!line.is_object()) {
@@ -130,7 +130,7 @@ std::string Recording::text(std::vector<Line> lines) {
 std::string Recording::text() const {
     std::vector<Line> all = lines_;
     all.push_back(Line{{"kind", "senders"}, {"senders", senderFacts_}});
-    return text(std::move(all));
+    return text(all);
 }
 
 Recording::Line Recording::real(double value) {

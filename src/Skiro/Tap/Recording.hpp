@@ -63,8 +63,6 @@ public:
     // The file's content if it were written now, the senders line last; the recording is
     // left as it is.
     std::string text() const;
-    // Each object in `lines` as one line of sorted compact JSON; the others are left out.
-    static std::string text(std::vector<Line> lines);
 
     const std::vector<Line>& lines() const { return lines_; }
     std::optional<std::uint64_t> firstTimestamp() const { return firstTimestamp_; }
@@ -94,6 +92,10 @@ public:
     static Line real(double value);
 
 private:
+    // Each object in `lines` as one line of sorted compact JSON, made finite in place; the
+    // others are left out.
+    static std::string text(std::vector<Line>& lines);
+
     const platform::Clock& clock_;
     const platform::Registry& registry_;
     std::vector<Line> lines_;
