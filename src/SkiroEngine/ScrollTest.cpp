@@ -14,12 +14,13 @@ void ScrollTest::setAxis(Axis axis) {
 bool ScrollTest::scrolled(const ScrollSample& sample, double vertical, double horizontal,
                           double time) {
     // Momentum only coasts on after the fingers left: it says nothing about the user.
-    if (sample.momentum != 0) {
+    if (sample.isCoast()) {
         return false;
     }
     const double along = axis_ == Axis::vertical ? vertical : horizontal;
     const double across = axis_ == Axis::vertical ? horizontal : vertical;
-    const bool gesture = sample.continuous && sample.phase != 0;
+    // Momentum is out, so a gesture is a continuous scroll with a phase.
+    const bool gesture = sample.isGesture();
     const double threshold = gesture ? touchThreshold : wheelThreshold;
 
     Try current;
