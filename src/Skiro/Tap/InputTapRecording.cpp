@@ -43,8 +43,7 @@ void InputTap::record(double seconds, corvale::json::Json header, RecordingDone 
 }
 
 void InputTap::endRecording(std::uint64_t run, std::weak_ptr<Recording> made, RecordingDone done) {
-    if (run == recordRun_ && recordTap_) {
-        recordTap_->tap->enable(false);
+    if (run == recordRun_) {
         keeper_.remove(recordTap_);
     }
     performOnTapThread([weak = weak_from_this(), made = std::move(made), done = std::move(done),

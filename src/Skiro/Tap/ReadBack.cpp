@@ -47,9 +47,6 @@ std::optional<InputTap::Port> InputTap::startDelivered(platform::TapCallback cal
 }
 
 void InputTap::stopCheck() {
-    if (checkTap_) {
-        checkTap_->tap->enable(false);
-    }
     keeper_.remove(checkTap_);
 }
 

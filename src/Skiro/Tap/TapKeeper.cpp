@@ -89,6 +89,7 @@ void TapKeeper::remove(std::optional<Port>& port) {
     if (!port) {
         return;
     }
+    port->tap->enable(false);
     if (port->source) {
         tapLoop_.removeSource(*port->source, platform::RunLoopMode::commonModes);
     }

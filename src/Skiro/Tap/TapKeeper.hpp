@@ -45,6 +45,7 @@ public:
     // nothing (and `failure` logged) when the system refuses it.
     std::optional<Port> listen(platform::TapLocation location, platform::EventMask mask,
                                platform::TapCallback callback, void* userInfo, const char* failure);
+    // Switches `port` off and removes it; nothing when there is none.
     void remove(std::optional<Port>& port);
 
     bool hasTap() const { return tap_ != nullptr; }
