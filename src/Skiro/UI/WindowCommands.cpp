@@ -25,9 +25,6 @@ namespace skiro::WindowCommands {
 
 namespace {
 
-constexpr std::array<SettingsPane, 3> panes{SettingsPane::general, SettingsPane::scrolling,
-                                            SettingsPane::about};
-
 constexpr int welcomeWidth = 620;
 constexpr qreal scale = 2;
 
@@ -52,10 +49,10 @@ void writePNG(const QImage& image, const std::filesystem::path& file) {
 
 AppCommands::Windows windows() {
     AppCommands::Windows windows;
-    for (SettingsPane pane : panes) {
+    for (SettingsPane pane : allPanes()) {
         windows.settingsPanes.push_back(corvale::asciiLowercased(title(pane)));
     }
-    windows.showSettings = [](std::size_t pane) { WindowsUI::showSettings(panes.at(pane)); };
+    windows.showSettings = [](std::size_t pane) { WindowsUI::showSettings(allPanes().at(pane)); };
     windows.showWelcome = [] { WindowsUI::showWelcome(); };
     windows.snapshot = writeSnapshots;
     windows.closeAll = [] { WindowsUI::closeAll(); };
