@@ -25,7 +25,6 @@ namespace skiro::WindowCommands {
 
 namespace {
 
-constexpr int welcomeWidth = 620;
 constexpr qreal scale = 2;
 
 // The icon is 20 by 16 points; the looks stand this far apart and from the edges.
@@ -111,7 +110,7 @@ QImage menuBarPicture() {
 std::vector<std::filesystem::path> writeSnapshots(const std::filesystem::path& folder) {
     const std::filesystem::path welcome = folder / "welcome.png";
     const std::filesystem::path menuBar = folder / "menubar.png";
-    writePNG(pictureOf(*WindowsUI::makeWelcomeContent(), welcomeWidth), welcome);
+    writePNG(pictureOf(*WindowsUI::makeWelcomeContent(), WindowsUI::welcomeWidth), welcome);
     writePNG(menuBarPicture(), menuBar);
     return {welcome, menuBar};
 }
