@@ -7,10 +7,6 @@
 
 namespace skiro::LoginItem {
 
-bool isEnabled() {
-    return isEnabled(appSystem().loginItem());
-}
-
 bool isEnabled(platform::LoginItem& item) {
     return item.status() == platform::LoginItem::Status::enabled;
 }

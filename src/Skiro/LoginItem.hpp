@@ -6,7 +6,6 @@
 namespace skiro::LoginItem {
 
 // Registered and enabled (not waiting for the user's approval).
-bool isEnabled();
 bool isEnabled(platform::LoginItem& item);
 
 // Registers (on) or unregisters (off). A failure is only logged; the user is shown nothing.

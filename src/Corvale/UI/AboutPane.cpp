@@ -2,7 +2,7 @@
 
 #include "Corvale/Diagnostics.hpp"
 #include "Corvale/UI/Labels.hpp"
-#include "Corvale/UI/PathDrawing.hpp"
+#include "Corvale/UI/Symbols.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Bundle.hpp"
 #include "CorvaleCore/Text.hpp"
@@ -13,8 +13,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -26,11 +24,6 @@
 namespace corvale {
 
 namespace {
-
-// A cup with a handle and steam, on a 24-unit grid.
-constexpr const char* cupOutline = "M4 10H17V15C17 18.3 14.3 21 11 21H10C6.7 21 4 18.3 4 15Z"
-                                   "M17 12H18.5C19.9 12 21 13.1 21 14.5C21 15.9 19.9 17 18.5 17H17"
-                                   "M8 3C7 4.5 9 5.5 8 7M12 3C11 4.5 13 5.5 12 7";
 
 constexpr auto copiedFor = std::chrono::seconds(2);
 
@@ -44,19 +37,6 @@ QString versionLine() {
 }
 
 } // namespace
-
-QIcon coffeeCup(int size, const QColor& colour) {
-    QPixmap pixmap(size * 2, size * 2);
-    pixmap.setDevicePixelRatio(2);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 24.0, size / 24.0);
-    painter.setPen(QPen(colour, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(painterPath(cupOutline));
-    painter.end();
-    return QIcon(pixmap);
-}
 
 std::string AboutPane::diagnosticsText(const Texts& texts) {
     const std::string name = AppIdentity::current().name;
@@ -186,7 +166,8 @@ QWidget* AboutPane::header(const QIcon& icon) {
     add(QStringLiteral("License"), open(links_.license));
     add(QStringLiteral("Developer"), open(links_.developer));
     QPushButton* tip = add(QStringLiteral("Buy me a coffee"), open(links_.tip));
-    tip->setIcon(coffeeCup(16, palette().color(QPalette::ButtonText)));
+    tip->setIcon(
+        QIcon(Symbols::image("cup.and.heat.waves", 16, palette().color(QPalette::ButtonText))));
     buttons->addStretch(1);
     row->addLayout(lines, 1);
     stack->addLayout(row);

@@ -73,7 +73,4 @@ private:
     std::optional<Subscription> updateChanges_;
 };
 
-// The tip button's cup, drawn from path data at `size` points in `colour`.
-QIcon coffeeCup(int size, const QColor& colour);
-
 } // namespace corvale

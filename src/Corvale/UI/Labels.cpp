@@ -1,13 +1,14 @@
 #include "Corvale/UI/Labels.hpp"
 
+#include "Corvale/UI/QtText.hpp"
+
 #include <QPalette>
 #include <QVBoxLayout>
 
 namespace corvale::Labels {
 
 QLabel* text(std::string_view text, QWidget* parent) {
-    auto* label =
-        new QLabel(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), parent);
+    auto* label = new QLabel(qtText(text), parent);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
     return label;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Corvale/UI/QtText.hpp"
 #include "Corvale/UI/Symbols.hpp"
 
 #include <QIcon>
@@ -73,9 +74,7 @@ template <SettingsPaneKind Pane>
 std::vector<SettingsWindow::PaneItem> SettingsWindow::items(Pane any) {
     std::vector<PaneItem> panes;
     for (Pane pane : allPanes(any)) {
-        std::string_view name = title(pane);
-        panes.push_back({QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
-                         Symbols::icon(icon(pane))});
+        panes.push_back({qtText(title(pane)), Symbols::icon(icon(pane))});
     }
     return panes;
 }

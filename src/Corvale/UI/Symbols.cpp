@@ -72,6 +72,10 @@ void exclamationTriangle(QPainter& p, const QColor& color) {
 
 // Outlines on the same grid, stroked.
 constexpr const char* arrowsUpDown = "M8 20V4M8 4L4 8M8 4L12 8M16 4V20M16 20L12 16M16 20L20 16";
+// A cup with a handle and steam.
+constexpr const char* cupAndSteam = "M4 10H17V15C17 18.3 14.3 21 11 21H10C6.7 21 4 18.3 4 15Z"
+                                    "M17 12H18.5C19.9 12 21 13.1 21 14.5C21 15.9 19.9 17 18.5 17H17"
+                                    "M8 3C7 4.5 9 5.5 8 7M12 3C11 4.5 13 5.5 12 7";
 
 QPainterPath gear() {
     QPainterPath path;
@@ -140,6 +144,8 @@ QPixmap image(std::string_view name, int points, const QColor& color, qreal scal
         outline(painter, color, painterPath(arrowsUpDown));
     } else if (name == "info.circle") {
         outline(painter, color, infoCircle());
+    } else if (name == "cup.and.heat.waves") {
+        outline(painter, color, painterPath(cupAndSteam));
     } else {
         dot(painter, color);
     }

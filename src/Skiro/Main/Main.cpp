@@ -1,7 +1,6 @@
 // The process entry: a client when run with a command, else the application on the simulated
 // system.
 #include "Corvale/Commands.hpp"
-#include "Corvale/Diagnostics.hpp"
 #include "Corvale/Updates.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "Platform/Simulated/SimulatedUpdater.hpp"
@@ -78,7 +77,6 @@ int main(int argc, char** argv) {
     // No update framework is linked in yet, so Updates starts none.
     auto* system = new platform::mac::MacSystem();
     skiro::setAppSystem(*system);
-    corvale::Diagnostics::useFacts(&system->facts());
 #else
     auto* machine =
         new skiro::app::SimulatedDesk(skiro::app::SimulatedDesk::Options::fromEnvironment());
@@ -88,8 +86,6 @@ int main(int argc, char** argv) {
     desk.store(machine);
     skiro::app::deliverToOwnWindows(machine->system());
     skiro::setAppSystem(machine->system());
-    // The machine the diagnostics' environment lines describe.
-    corvale::Diagnostics::useFacts(&machine->system().facts());
     // The update framework is not on this platform: a simulated updater whose feed offers nothing.
     corvale::Updates::shared().setFactory([](platform::UpdaterDelegate& delegate) {
         return std::make_unique<platform::simulated::SimulatedUpdater>(delegate);

@@ -18,8 +18,6 @@ public:
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
 
-    StatusMenu* statusMenu() { return statusMenu_ ? &*statusMenu_ : nullptr; }
-
 private:
     std::optional<StatusMenu> statusMenu_;
     // Forwards the detailed-logging setting to the log for as long as the application runs.

@@ -1,6 +1,7 @@
 #include "Skiro/UI/CrashNoteView.hpp"
 
 #include "Corvale/UI/Labels.hpp"
+#include "Corvale/UI/QtText.hpp"
 #include "Corvale/UI/Symbols.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 
@@ -15,14 +16,6 @@
 #include <chrono>
 
 namespace skiro {
-
-namespace {
-
-QString qt(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 std::unique_ptr<QWidget> makeCrashNoteView(const corvale::CrashNote::Model& model,
                                            platform::System& system) {
@@ -47,7 +40,7 @@ std::unique_ptr<QWidget> makeCrashNoteView(const corvale::CrashNote::Model& mode
     for (const std::string& paragraph : page.paragraphs) {
         layout->addWidget(corvale::Labels::secondary(paragraph, owner));
     }
-    auto* summary = new QPlainTextEdit(qt(page.summary), owner);
+    auto* summary = new QPlainTextEdit(corvale::qtText(page.summary), owner);
     summary->setReadOnly(true);
     summary->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     summary->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -55,10 +48,10 @@ std::unique_ptr<QWidget> makeCrashNoteView(const corvale::CrashNote::Model& mode
     layout->addWidget(summary);
 
     auto* buttons = new QHBoxLayout();
-    auto* copy = new QPushButton(qt(Note::copyTitle), owner);
-    auto* issue = new QPushButton(qt(Note::openIssueTitle), owner);
-    issue->setToolTip(qt(Note::openIssueHelp));
-    auto* close = new QPushButton(qt(Note::closeTitle), owner);
+    auto* copy = new QPushButton(corvale::qtText(Note::copyTitle), owner);
+    auto* issue = new QPushButton(corvale::qtText(Note::openIssueTitle), owner);
+    issue->setToolTip(corvale::qtText(Note::openIssueHelp));
+    auto* close = new QPushButton(corvale::qtText(Note::closeTitle), owner);
     close->setDefault(true);
     buttons->addWidget(copy);
     buttons->addWidget(issue);
@@ -72,10 +65,10 @@ std::unique_ptr<QWidget> makeCrashNoteView(const corvale::CrashNote::Model& mode
             if (!button) {
                 return;
             }
-            button->setText(qt(Note::copiedTitle));
+            button->setText(corvale::qtText(Note::copiedTitle));
             QTimer::singleShot(std::chrono::milliseconds(Note::copiedFor), button, [button] {
                 if (button) {
-                    button->setText(qt(Note::copyTitle));
+                    button->setText(corvale::qtText(Note::copyTitle));
                 }
             });
         });

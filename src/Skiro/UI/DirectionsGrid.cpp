@@ -1,6 +1,7 @@
 #include "Skiro/UI/DirectionsGrid.hpp"
 
 #include "Corvale/UI/Labels.hpp"
+#include "Corvale/UI/QtText.hpp"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -9,6 +10,14 @@
 #include <QVBoxLayout>
 
 namespace skiro {
+
+std::string_view shownName(Device device) {
+    return device == Device::trackpad ? "Trackpad" : "Mouse";
+}
+
+std::string_view shownName(Direction direction) {
+    return direction == Direction::natural ? "Natural" : "Standard";
+}
 
 DirectionsGrid::DirectionsGrid(DirectionsBinding binding, QWidget* parent)
     : QWidget(parent), binding_(std::move(binding)) {
@@ -20,17 +29,13 @@ DirectionsGrid::DirectionsGrid(DirectionsBinding binding, QWidget* parent)
     grid->addWidget(corvale::Labels::secondary("Horizontal", this), 0, 2, Qt::AlignHCenter);
     for (Device device : allCases<Device>) {
         const int row = static_cast<int>(device) + 1;
-        grid->addWidget(
-            corvale::Labels::text(device == Device::trackpad ? "Trackpad" : "Mouse", this), row, 0);
+        grid->addWidget(corvale::Labels::text(shownName(device), this), row, 0);
         for (Axis axis : allCases<Axis>) {
             auto* group = new QButtonGroup(this);
             auto* segments = new QHBoxLayout();
             segments->setSpacing(0);
             for (Direction direction : allCases<Direction>) {
-                auto* button =
-                    new QPushButton(direction == Direction::natural ? QStringLiteral("Natural")
-                                                                    : QStringLiteral("Standard"),
-                                    this);
+                auto* button = new QPushButton(corvale::qtText(shownName(direction)), this);
                 button->setCheckable(true);
                 group->addButton(button, static_cast<int>(direction));
                 segments->addWidget(button);

@@ -5,11 +5,16 @@
 #include <QWidget>
 
 #include <functional>
+#include <string_view>
 
 class QAbstractButton;
 class QButtonGroup;
 
 namespace skiro {
+
+// The names the windows show: "Trackpad" or "Mouse", "Natural" or "Standard".
+std::string_view shownName(Device device);
+std::string_view shownName(Direction direction);
 
 // Where a view reads and writes the directions it shows.
 struct DirectionsBinding {

@@ -93,13 +93,17 @@ bool ScrollTestModel::isOverPage(QPoint point) const {
 void ScrollTestModel::scrollArrived(const ScrollSample& sample, double vertical, double horizontal,
                                     double seconds, platform::Point location) {
     const bool over = isOverPage(QPointF(location.x, location.y).toPoint());
-    if (tap_.hooksOn()) {
+    const bool recorded = tap_.hooksOn();
+    if (recorded) {
         lastInput_ = std::string(toString(sample.device)) + " v " + corvale::realText(vertical) +
                      " h " + corvale::realText(horizontal) + " on the page " +
                      (over ? "true" : "false");
     }
     const bool changed = over && test_.scrolled(sample, vertical, horizontal, seconds);
-    changed_.notify();
+    // Subscribers redraw: only when an answer or the last input is new, not on every scroll.
+    if (changed || recorded) {
+        changed_.notify();
+    }
     if (changed && onFound) {
         onFound(test_);
     }

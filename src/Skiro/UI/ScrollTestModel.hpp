@@ -32,7 +32,7 @@ public:
 
     const ScrollTest& test() const { return test_; }
     void setAxis(Axis axis);
-    // Told after every change of the test or of `lastInput`.
+    // Told after the axis or an answer of the test changes, and after every new `lastInput`.
     corvale::Subscription subscribe(std::function<void()> changed) {
         return changed_.add(std::move(changed));
     }

@@ -1,7 +1,9 @@
 #include "Skiro/UI/ScrollTestView.hpp"
 
 #include "Corvale/UI/Labels.hpp"
+#include "Corvale/UI/QtText.hpp"
 #include "Corvale/UI/Symbols.hpp"
+#include "Skiro/UI/DirectionsGrid.hpp"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -48,10 +50,6 @@ std::optional<Direction> answer(const ScrollTest& test, Device device) {
         return std::nullopt;
     }
     return direction->second;
-}
-
-QString name(Device device) {
-    return device == Device::trackpad ? QStringLiteral("Trackpad") : QStringLiteral("Mouse");
 }
 
 } // namespace
@@ -213,11 +211,10 @@ void ScrollTestView::refresh() {
         const std::optional<Direction> found = answer(test, device);
         QLabel& status = *statuses_[index];
         if (found) {
-            status.setText(name(device) + QStringLiteral(": ") +
-                           (*found == Direction::natural ? QStringLiteral("Natural")
-                                                         : QStringLiteral("Standard")));
+            status.setText(corvale::qtText(shownName(device)) + QStringLiteral(": ") +
+                           corvale::qtText(shownName(*found)));
         } else {
-            status.setText(name(device) + QStringLiteral(": not yet"));
+            status.setText(corvale::qtText(shownName(device)) + QStringLiteral(": not yet"));
         }
         corvale::Labels::setSecondary(status, !found);
         marks_[index]->setVisible(found.has_value());

@@ -32,7 +32,6 @@ public:
     void applyAnswer(const std::function<Directions(const Directions&)>& applied);
 
     DirectionsGrid& grid() const { return *grid_; }
-    ScrollTestView& testView() const { return *testView_; }
     QLabel* note() const { return note_; }
     QWidget* warning() const { return warning_; }
 

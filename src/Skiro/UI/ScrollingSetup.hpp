@@ -9,8 +9,8 @@
 
 namespace skiro {
 
-// The scroll test over the grid of directions: the welcome window's middle, and the settings
-// window's Scrolling pane.
+// The scroll test over the grid of directions: the welcome window's middle. (The settings
+// window's Scrolling pane lays out its own, the grid first.)
 class ScrollingSetup final : public QWidget {
 public:
     ScrollingSetup(std::shared_ptr<ScrollTestModel> test, DirectionsBinding directions,

@@ -8,15 +8,14 @@
 #include "Skiro/UI/GeneralPane.hpp"
 #include "Skiro/UI/Icon.hpp"
 #include "Skiro/UI/ScrollingPane.hpp"
+#include "Skiro/UI/WindowRule.hpp"
 #include "Skiro/UI/WindowsUI.hpp"
 #include "SkiroEngine/Identity.hpp"
 
 #include <QApplication>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPointer>
-#include <QScreen>
 #include <QTimer>
 
 #include <memory>
@@ -200,11 +199,7 @@ void WindowsUI::showSettings(SettingsPane pane) {
         std::optional<std::string> frame = corvale::Defaults::standard().data(frameKey);
         if (!frame ||
             !window->restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*frame)))) {
-            if (QScreen* screen = QGuiApplication::primaryScreen()) {
-                QRect frameRect = window->frameGeometry();
-                frameRect.moveCenter(screen->availableGeometry().center());
-                window->move(frameRect.topLeft());
-            }
+            WindowsUI::centre(*window);
         }
         window->installEventFilter(new FrameKeeper(window));
     }

@@ -67,8 +67,6 @@ public:
     static void perform(Action action);
 
     QMenu& menu() { return *menu_; }
-    // None where the desktop has no tray.
-    QSystemTrayIcon* trayItem() { return tray_.get(); }
 
 private:
     std::unique_ptr<QMenu> menu_;

@@ -25,10 +25,6 @@ namespace skiro::WindowCommands {
 
 namespace {
 
-constexpr std::array<SettingsPane, 3> panes{SettingsPane::general, SettingsPane::scrolling,
-                                            SettingsPane::about};
-
-constexpr int welcomeWidth = 620;
 constexpr qreal scale = 2;
 
 // The icon is 20 by 16 points; the looks stand this far apart and from the edges.
@@ -52,10 +48,10 @@ void writePNG(const QImage& image, const std::filesystem::path& file) {
 
 AppCommands::Windows windows() {
     AppCommands::Windows windows;
-    for (SettingsPane pane : panes) {
+    for (SettingsPane pane : allPanes()) {
         windows.settingsPanes.push_back(corvale::asciiLowercased(title(pane)));
     }
-    windows.showSettings = [](std::size_t pane) { WindowsUI::showSettings(panes.at(pane)); };
+    windows.showSettings = [](std::size_t pane) { WindowsUI::showSettings(allPanes().at(pane)); };
     windows.showWelcome = [] { WindowsUI::showWelcome(); };
     windows.snapshot = writeSnapshots;
     windows.closeAll = [] { WindowsUI::closeAll(); };
@@ -114,7 +110,7 @@ QImage menuBarPicture() {
 std::vector<std::filesystem::path> writeSnapshots(const std::filesystem::path& folder) {
     const std::filesystem::path welcome = folder / "welcome.png";
     const std::filesystem::path menuBar = folder / "menubar.png";
-    writePNG(pictureOf(*WindowsUI::makeWelcomeContent(), welcomeWidth), welcome);
+    writePNG(pictureOf(*WindowsUI::makeWelcomeContent(), WindowsUI::welcomeWidth), welcome);
     writePNG(menuBarPicture(), menuBar);
     return {welcome, menuBar};
 }

@@ -68,11 +68,7 @@ QWidget* showFitted(const std::string& identifier, int width, std::unique_ptr<QW
     window->setFixedSize(width, std::min(fitting, limit));
     window->show();
     // Centred once shown, when the frame around the content is known.
-    if (screen) {
-        QRect frame = window->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window->move(frame.topLeft());
-    }
+    centre(*window);
     // Offscreen windows have no stacking to change; the newest is on top anyway.
     if (QGuiApplication::platformName() != QStringLiteral("offscreen")) {
         window->raise();
@@ -80,6 +76,14 @@ QWidget* showFitted(const std::string& identifier, int width, std::unique_ptr<QW
     window->activateWindow();
     table[identifier] = window;
     return window;
+}
+
+void centre(QWidget& window) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
 }
 
 QWidget* window(const std::string& identifier) {

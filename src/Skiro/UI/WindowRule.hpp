@@ -13,6 +13,9 @@ namespace skiro::WindowsUI {
 // a screen); it is centred and brought forward, and kept when closed. Returns the window.
 QWidget* showFitted(const std::string& identifier, int width, std::unique_ptr<QWidget> content);
 
+// Moves `window` to the middle of the primary screen's available area, when there is a screen.
+void centre(QWidget& window);
+
 // The window last shown under `identifier`, open or closed; none before the first.
 QWidget* window(const std::string& identifier);
 

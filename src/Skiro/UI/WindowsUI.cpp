@@ -43,7 +43,7 @@ std::unique_ptr<WelcomeView> makeWelcome() {
 } // namespace
 
 void showWelcome() {
-    showFitted("welcome", 620, makeWelcome());
+    showFitted("welcome", welcomeWidth, makeWelcome());
 }
 
 void showCrashNote(const corvale::CrashNote::Model& model) {

@@ -13,6 +13,9 @@
 // (WindowRule.hpp).
 namespace skiro::WindowsUI {
 
+// The welcome window's width.
+constexpr int welcomeWidth = 620;
+
 // The welcome window, on a first launch.
 void showWelcome();
 // The settings window at `pane`.
