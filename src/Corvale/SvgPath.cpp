@@ -1,5 +1,7 @@
 #include "Corvale/SvgPath.hpp"
 
+#include "CorvaleCore/Text.hpp"
+
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -77,10 +79,10 @@ public:
             }
             end = exponent;
         }
-        // from_chars takes no leading plus.
+        // The reader takes no leading plus.
         const std::size_t first = data_[start] == '+' ? start + 1 : start;
         double value = 0;
-        auto [stop, error] = std::from_chars(data_.data() + first, data_.data() + end, value);
+        auto [stop, error] = readDouble(data_.substr(first, end - first), value);
         if (error != std::errc() || stop != data_.data() + end || !std::isfinite(value)) {
             return std::nullopt;
         }
