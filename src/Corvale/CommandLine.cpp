@@ -6,25 +6,12 @@
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/Text.hpp"
+#include "CorvaleCore/Utf8.hpp"
 
 #include <cstdlib>
 #include <iostream>
 
 namespace corvale::Commands {
-
-namespace {
-
-bool validUTF8(std::string_view text) {
-    try {
-        (void)json::Json(std::string(text))
-            .dump(-1, ' ', false, json::Json::error_handler_t::strict);
-        return true;
-    } catch (const json::Json::exception&) {
-        return false;
-    }
-}
-
-} // namespace
 
 std::optional<int> clientStatus(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     if (arguments.size() < 2) {
@@ -100,7 +87,7 @@ int commandLine(const Arguments& arguments, std::ostream& out, std::ostream& err
         return 0;
     case Reply::Kind::file: {
         std::optional<std::string> contents = readFile(reply.path());
-        if (!contents || !validUTF8(*contents)) {
+        if (!contents || !utf8::decode(*contents)) {
             return fail("Couldn't read " + reply.text + ".", 1);
         }
         out << *contents << '\n';

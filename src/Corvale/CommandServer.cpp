@@ -4,6 +4,7 @@
 #include "Corvale/Termination.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Log.hpp"
+#include "CorvaleCore/MainHop.hpp"
 #include "CorvaleCore/SystemCalls.hpp"
 
 #include <sys/socket.h>
@@ -269,12 +270,7 @@ void Server::stop() {
 }
 
 DispatchSource::Handler Server::acceptor(int listener) {
-    std::weak_ptr<Server> weak = weak_from_this();
-    return [weak, listener] {
-        if (std::shared_ptr<Server> self = weak.lock()) {
-            self->accept(listener);
-        }
-    };
+    return weakly(weak_from_this(), [listener](Server& self) { self.accept(listener); });
 }
 
 void Server::watch(int listener) {
@@ -286,12 +282,10 @@ void Server::watch(int listener) {
         source_ = DispatchSource::read(listener, queue_, acceptor(listener));
     } catch (const DispatchError& failure) {
         // Watching takes a descriptor of its own, which may still be missing.
-        std::weak_ptr<Server> weak = weak_from_this();
-        queue_.async([weak, listener, error = failure.errorNumber()] {
-            if (std::shared_ptr<Server> self = weak.lock()) {
-                self->pauseAccepting(listener, error);
-            }
-        });
+        queue_.async(
+            weakly(weak_from_this(), [listener, error = failure.errorNumber()](Server& self) {
+                self.pauseAccepting(listener, error);
+            }));
     }
 }
 
@@ -317,12 +311,8 @@ void Server::pauseAccepting(int listener, int error) {
     }
     acceptPause_ = std::clamp(acceptPause_ * 2, std::chrono::milliseconds(50),
                               std::chrono::milliseconds(2000));
-    std::weak_ptr<Server> weak = weak_from_this();
-    queue_.asyncAfter(acceptPause_, [weak, listener] {
-        if (std::shared_ptr<Server> self = weak.lock()) {
-            self->watch(listener);
-        }
-    });
+    queue_.asyncAfter(acceptPause_,
+                      weakly(weak_from_this(), [listener](Server& self) { self.watch(listener); }));
 }
 
 void Server::accept(int listener) {

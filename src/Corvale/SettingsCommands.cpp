@@ -1,7 +1,6 @@
 #include "Corvale/SettingsCommands.hpp"
 
 #include "Corvale/CommandsInternal.hpp"
-#include "CorvaleCore/Error.hpp"
 #include "CorvaleCore/Files.hpp"
 
 #include <exception>
@@ -10,17 +9,11 @@ namespace corvale::Commands {
 
 void addSettingsCommands(std::function<void(const std::filesystem::path&)> exportTo,
                          std::function<void(const std::filesystem::path&)> importFrom) {
-    auto described = [](const std::exception& error) {
-        if (const auto* ours = dynamic_cast<const Error*>(&error)) {
-            return ours->description();
-        }
-        return std::string(error.what());
-    };
     add({.name = "export",
          .arguments = "[file]",
          .summary = "Save the settings to a file, or print them",
          .fileArgument = true,
-         .run = [exportTo, described](const Arguments& arguments, const ReplyCallback& reply) {
+         .run = [exportTo](const Arguments& arguments, const ReplyCallback& reply) {
              try {
                  if (!arguments.empty()) {
                      // The client sent it absolute; a request from elsewhere may not be.
@@ -33,14 +26,15 @@ void addSettingsCommands(std::function<void(const std::filesystem::path&)> expor
                  exportTo(folder / "settings.json");
                  reply(Reply::file(folder / "settings.json"));
              } catch (const std::exception& error) {
-                 reply(Reply::failure(described(error)));
+                 // An Error says its description here.
+                 reply(Reply::failure(error.what()));
              }
          }});
     add({.name = "import",
          .arguments = "<file>",
          .summary = "Replace the settings with the ones in a file",
          .fileArgument = true,
-         .run = [importFrom, described](const Arguments& arguments, const ReplyCallback& reply) {
+         .run = [importFrom](const Arguments& arguments, const ReplyCallback& reply) {
              if (arguments.empty()) {
                  reply(Reply::failure("Say which file to import: " + internal::programName() +
                                       " import <file>"));
@@ -51,7 +45,7 @@ void addSettingsCommands(std::function<void(const std::filesystem::path&)> expor
                  importFrom(location);
                  reply(Reply::ok("Imported the settings from " + location));
              } catch (const std::exception& error) {
-                 reply(Reply::failure(described(error)));
+                 reply(Reply::failure(error.what()));
              }
          }});
 }

@@ -33,13 +33,6 @@ void SimulatedNotificationCenter::post(const std::string& name) {
     }
 }
 
-std::size_t SimulatedNotificationCenter::observerCount(const std::string& name) const {
-    std::lock_guard lock(mutex_);
-    return static_cast<std::size_t>(
-        std::count_if(registrations_.begin(), registrations_.end(),
-                      [&](const Registration& r) { return r.name == name; }));
-}
-
 bool SimulatedWorkspace::openURL(std::string_view url) {
     if (url.find(':') == std::string_view::npos) {
         return false;

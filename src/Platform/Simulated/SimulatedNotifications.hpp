@@ -16,7 +16,6 @@ public:
     void removeObserver(Token token) override;
 
     void post(const std::string& name);
-    std::size_t observerCount(const std::string& name) const;
 
 private:
     struct Registration {

@@ -27,9 +27,4 @@ std::int32_t SimulatedRunningApplications::launch(std::optional<std::string> nam
     return pid;
 }
 
-void SimulatedRunningApplications::quit(std::int32_t processIdentifier) {
-    std::lock_guard lock(mutex_);
-    processes_.erase(processIdentifier);
-}
-
 } // namespace platform::simulated

@@ -20,7 +20,6 @@ public:
     // A process of another program: an application with a name, or a background process
     // without one. Returns its process identifier.
     std::int32_t launch(std::optional<std::string> name);
-    void quit(std::int32_t processIdentifier);
 
 private:
     const std::int32_t self_;

@@ -1,28 +1,28 @@
 #include "Platform/Simulated/SimulatedSystemFacts.hpp"
 
+#include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/Utf8.hpp"
 
 #include <fstream>
+#include <sstream>
 #include <sys/utsname.h>
 
 namespace platform::simulated {
 
 namespace {
 
-// The value after `key` and a separator on the first line of a file that starts with `key`.
-std::string lineValue(const char* path, std::string_view key, char separator) {
-    std::ifstream file(path);
+// The value of `key` ("NAME=", say) on the first line of `text` that starts with it, quotes
+// taken off.
+std::string lineValue(const std::string& text, std::string_view key) {
+    std::istringstream lines(text);
     std::string line;
-    while (std::getline(file, line)) {
+    while (std::getline(lines, line)) {
         if (line.starts_with(key)) {
-            auto at = line.find(separator);
-            if (at != std::string::npos) {
-                std::string value = corvale::utf8::trimmed(line.substr(at + 1));
-                if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
-                    value = value.substr(1, value.size() - 2);
-                }
-                return value;
+            std::string value = corvale::utf8::trimmed(line.substr(key.size()));
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+                value = value.substr(1, value.size() - 2);
             }
+            return value;
         }
     }
     return {};
@@ -43,13 +43,14 @@ SimulatedSystemFacts::SimulatedSystemFacts() {
     struct utsname host {};
     bool named = ::uname(&host) == 0;
 
-    name_ = lineValue("/etc/os-release", "NAME=", '=');
+    const std::string release = corvale::readFile("/etc/os-release").value_or("");
+    name_ = lineValue(release, "NAME=");
     if (name_.empty()) {
         name_ = named ? host.sysname : "Linux";
     }
-    std::string version = lineValue("/etc/os-release", "VERSION=", '=');
+    std::string version = lineValue(release, "VERSION=");
     if (version.empty()) {
-        version = lineValue("/etc/os-release", "VERSION_ID=", '=');
+        version = lineValue(release, "VERSION_ID=");
     }
     version_ = "Version";
     if (!version.empty()) {

@@ -2,12 +2,7 @@
 
 namespace platform::simulated {
 
-SimulatedUpdater::SimulatedUpdater(UpdaterDelegate& delegate, Clock clock)
-    : delegate_(delegate), clock_(std::move(clock)) {}
-
-SimulatedUpdater::Date SimulatedUpdater::now() const {
-    return clock_ ? clock_() : std::chrono::system_clock::now();
-}
+SimulatedUpdater::SimulatedUpdater(UpdaterDelegate& delegate) : delegate_(delegate) {}
 
 bool SimulatedUpdater::canCheckForUpdates() const {
     return state_ != State::showing;
@@ -30,7 +25,7 @@ void SimulatedUpdater::checkForUpdates() {
         delegate_.standardUserDriverDidReceiveUserAttention(item);
         return;
     }
-    lastCheck_ = now();
+    lastCheck_ = std::chrono::system_clock::now();
     if (!available_) {
         pending_.reset();
         show(std::nullopt);
@@ -46,7 +41,7 @@ void SimulatedUpdater::scheduledCheck(bool immediateFocus) {
     if (!checks_ || state_ == State::showing) {
         return;
     }
-    lastCheck_ = now();
+    lastCheck_ = std::chrono::system_clock::now();
     if (!available_) {
         return;
     }

@@ -21,9 +21,7 @@ namespace platform::simulated {
 // scheduled check runs while a window is shown, and no check can be asked for then.
 class SimulatedUpdater final : public UpdaterController {
 public:
-    using Clock = std::function<Date()>;
-
-    explicit SimulatedUpdater(UpdaterDelegate& delegate, Clock clock = {});
+    explicit SimulatedUpdater(UpdaterDelegate& delegate);
 
     void checkForUpdates() override;
     bool canCheckForUpdates() const override;
@@ -43,19 +41,15 @@ public:
 
     // The versions the updater showed in its own window, in order.
     const std::vector<std::string>& shown() const { return shown_; }
-    // Whether its window is up (an update, or word that there is none).
-    bool isShowing() const { return state_ == State::showing; }
     // Whether a found update is held back for the application to announce.
     bool isHoldingBack() const { return state_ == State::waiting; }
 
 private:
     enum class State { idle, waiting, showing };
 
-    Date now() const;
     void show(const std::optional<std::string>& version);
 
     UpdaterDelegate& delegate_;
-    Clock clock_;
     State state_ = State::idle;
     std::optional<std::string> available_;
     std::optional<AppcastItem> pending_;

@@ -3,6 +3,7 @@
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/Folders.hpp"
+#include "CorvaleCore/SystemCalls.hpp"
 
 #include <system_error>
 
@@ -37,12 +38,6 @@ std::string execValue(const std::string& path) {
     return quoted + "\"";
 }
 
-std::filesystem::path runningExecutable() {
-    std::error_code error;
-    std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : path;
-}
-
 } // namespace
 
 std::filesystem::path XdgLoginItem::entry() {
@@ -69,7 +64,7 @@ LoginItem::Status XdgLoginItem::status() const {
 }
 
 std::optional<std::string> XdgLoginItem::registerApp() {
-    const std::filesystem::path executable = runningExecutable();
+    const std::filesystem::path executable = corvale::runningExecutable();
     if (executable.empty()) {
         return "The running executable's location is unknown.";
     }
