@@ -14,6 +14,7 @@
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/Error.hpp"
 #include "CorvaleCore/Folders.hpp"
+#include "CorvaleCore/Utf8.hpp"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -142,11 +143,8 @@ std::string internal::noSuchCommand(std::string_view name) {
     // A name of any length may arrive; the answer to it stays a line, cut where a character
     // begins.
     constexpr std::size_t longest = 64;
-    std::string shown(name.substr(0, longest));
+    std::string shown(name.substr(0, utf8::cutLength(name, longest)));
     if (name.size() > longest) {
-        while (!shown.empty() && (static_cast<unsigned char>(name[shown.size()]) & 0xC0) == 0x80) {
-            shown.pop_back();
-        }
         shown += "…";
     }
     return "There's no command '" + shown + "'. Try: " + programName() + " help";

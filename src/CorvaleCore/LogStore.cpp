@@ -1,5 +1,7 @@
 #include "CorvaleCore/LogStore.hpp"
 
+#include "CorvaleCore/Utf8.hpp"
+
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
@@ -49,12 +51,8 @@ void LogStore::write(std::string_view subsystem, std::string_view category, LogL
         return;
     }
     if (message.size() > limits_.messageBytes) {
-        std::size_t keep = limits_.messageBytes;
         // Cut on a character boundary so the text stays valid UTF-8.
-        while (keep > 0 && (static_cast<unsigned char>(message[keep]) & 0xC0) == 0x80) {
-            --keep;
-        }
-        message.resize(keep);
+        message.resize(utf8::cutLength(message, limits_.messageBytes));
         message += cutMark;
     }
     LogEntry entry{{}, std::string(subsystem), std::string(category), level, std::move(message)};

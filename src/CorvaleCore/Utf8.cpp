@@ -148,6 +148,17 @@ bool isWhitespace(char32_t c) {
     }
 }
 
+std::size_t cutLength(std::string_view text, std::size_t most) {
+    if (most >= text.size()) {
+        return text.size();
+    }
+    // A continuation byte at the cut means a character would be split: step back to its start.
+    while (most > 0 && (static_cast<unsigned char>(text[most]) & 0xC0) == 0x80) {
+        --most;
+    }
+    return most;
+}
+
 std::string trimmed(std::string_view text) {
     std::size_t begin = 0;
     char32_t c = 0;

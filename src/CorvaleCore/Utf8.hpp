@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,9 @@ std::string encode(std::u32string_view codePoints);
 bool isWhitespace(char32_t codePoint);
 // `text` without the white space at either end; trimming stops at bytes that are not UTF-8.
 std::string trimmed(std::string_view text);
+
+// The longest length of at most `most` bytes that does not end inside a character of `text`.
+std::size_t cutLength(std::string_view text, std::size_t most);
 
 // The upper-case form of each code point, one for one, as the Unicode tables give it.
 std::u32string uppercased(std::u32string_view codePoints);
