@@ -22,12 +22,12 @@ bench: configure
 
 ifeq ($(shell uname -s),Darwin)
 # Skiro.app on the real system, opened through Launch Services so that the application, not the
-# terminal, is what asks for Accessibility. Its standard output and error go to a file.
+# terminal, is what asks for Accessibility. What it writes to standard error goes to a file.
 run: PRESET = default
 run: configure
 	@cmake --build --preset default --target SkiroApp
-	@open --stdout "$(CURDIR)/build/Skiro.log" --stderr "$(CURDIR)/build/Skiro.log" build/Skiro.app
-	@echo "Skiro.app is open. Its output goes to build/Skiro.log; follow it with"
+	@open --stderr "$(CURDIR)/build/Skiro.log" build/Skiro.app
+	@echo "Skiro.app is open. Its messages go to build/Skiro.log; follow them with"
 	@echo "    tail -f build/Skiro.log"
 	@echo "and print its log of the last 10 minutes with"
 	@echo "    build/Skiro.app/Contents/MacOS/Skiro log"
