@@ -20,11 +20,24 @@ bench: configure
 	@cmake --build --preset default --target benchmarks
 	@for b in build/bench/*Bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
 
+ifeq ($(shell uname -s),Darwin)
+# Skiro.app on the real system, opened through Launch Services so that the application, not the
+# terminal, is what asks for Accessibility. What it writes to standard error goes to a file.
+run: PRESET = default
+run: configure
+	@cmake --build --preset default --target SkiroApp
+	@open --stderr "$(CURDIR)/build/Skiro.log" build/Skiro.app
+	@echo "Skiro.app is open. Its messages go to build/Skiro.log; follow them with"
+	@echo "    tail -f build/Skiro.log"
+	@echo "and print its log of the last 10 minutes with"
+	@echo "    build/Skiro.app/Contents/MacOS/Skiro log"
+else
 # The application in the foreground, on the simulated system; SIGINT (Ctrl-C) or SIGTERM ends it.
 run: PRESET = default
 run: configure
 	@cmake --build --preset default --target skiro
 	@build/skiro
+endif
 
 # FUZZ_SECONDS (default 60) per target; FUZZ_ONLY=<Name>Fuzz runs one.
 fuzz: setup

@@ -33,5 +33,5 @@ function(skiro_module_tests name)
   target_link_libraries(${name}Tests PRIVATE ${name} ${T_DEPS} GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name}Tests DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT 120
-                       ENVIRONMENT "SKIRO_TEST_TMP=${CMAKE_CURRENT_BINARY_DIR}/tmp")
+                       ENVIRONMENT "SKIRO_TEST_TMP=${SKIRO_TEST_TMP}")
 endfunction()

@@ -34,6 +34,9 @@ std::vector<std::string> environmentWith(const Environment& changes) {
             variables[text.substr(0, equals)] = text.substr(equals + 1);
         }
     }
+    // Windows are drawn offscreen on every system, whatever display the machine has; a test
+    // about the choice itself unsets this.
+    variables["QT_QPA_PLATFORM"] = "offscreen";
     for (const auto& [name, value] : changes) {
         if (value) {
             variables[name] = *value;

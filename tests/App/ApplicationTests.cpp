@@ -387,6 +387,9 @@ TEST_F(ApplicationTest, WithoutTestHooksOrPermissionItWaitsAndRefusesTestCommand
 }
 
 TEST_F(ApplicationTest, ASecondClientIsAnsweredWhileTheFirstHoldsTheConnection) {
+#if defined(__APPLE__)
+    GTEST_SKIP() << "counts the socket's connections in /proc/net/unix, which only Linux has";
+#endif
     launch({});
     const std::filesystem::path socket = corvale::Commands::socketURL();
     const std::size_t listening = socketEntries(socket);
@@ -414,6 +417,9 @@ TEST_F(ApplicationTest, ASecondClientIsAnsweredWhileTheFirstHoldsTheConnection) 
 }
 
 TEST_F(ApplicationTest, RunsWithoutADisplayAsOneInstanceThatLinksFromTheDesktopReach) {
+#if defined(__APPLE__)
+    GTEST_SKIP() << "a Mac always has its window server: running without a display is Linux's case";
+#endif
     App& app = launch({{"SKIRO_TEST_HOOKS", "1"},
                        {"DISPLAY", std::nullopt},
                        {"WAYLAND_DISPLAY", std::nullopt},
