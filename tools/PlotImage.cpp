@@ -10,8 +10,11 @@
 #include <QSvgGenerator>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_set>
 
 namespace {
 
@@ -89,6 +92,11 @@ void drawBand(QPainter& painter, const PlotPicture::Band& band) {
     painter.setPen(QPen(QColor(150, 150, 150), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(area);
+    if (band.empty) {
+        painter.setFont(font(13));
+        painter.drawText(area.adjusted(0, 0, 0, -area.height() / 2 - 4), Qt::AlignCenter,
+                         QStringLiteral("Nothing moved on this axis."));
+    }
 }
 
 void legendSymbol(QPainter& painter, const PlotPicture::LegendEntry& entry, QPointF at) {
@@ -111,6 +119,11 @@ void legendSymbol(QPainter& painter, const PlotPicture::LegendEntry& entry, QPoi
     case Symbol::turned:
         triangle(painter, at + QPointF(0, 4));
         break;
+    case Symbol::shift:
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(at.x() - 8, at.y() - 8, 16, 16), Qt::AlignCenter,
+                         QStringLiteral("\u21E7"));
+        break;
     case Symbol::readBackFailed:
         cross(painter, at);
         break;
@@ -124,6 +137,26 @@ void legendSymbol(QPainter& painter, const PlotPicture::LegendEntry& entry, QPoi
         break;
     }
 }
+
+// Marks already drawn at one place: a long recording puts thousands on the same pixels, and
+// drawing each again changes nothing.
+class Drawn {
+public:
+    bool first(int kind, double x, double y, double z, Colour colour) {
+        const auto at = [](double value) {
+            return static_cast<std::int64_t>(std::lround(value * 2));
+        };
+        std::uint64_t key = static_cast<std::uint64_t>(kind);
+        for (std::int64_t part : {at(x), at(y), at(z)}) {
+            key = key * 1000003 + static_cast<std::uint64_t>(part);
+        }
+        key = key * 16777619 + (colour.red << 16 | colour.green << 8 | colour.blue);
+        return seen_.insert(key).second;
+    }
+
+private:
+    std::unordered_set<std::uint64_t> seen_;
+};
 
 void paint(QPainter& painter, const PlotPicture& picture) {
     painter.setRenderHint(QPainter::Antialiasing);
@@ -164,7 +197,11 @@ void paint(QPainter& painter, const PlotPicture& picture) {
     auto bandOf = [&](skiro::Axis axis) -> const PlotPicture::Band& {
         return picture.bands[axis == skiro::Axis::vertical ? 0 : 1];
     };
+    Drawn drawn;
     for (const PlotPicture::DeliveredMark& mark : picture.delivered) {
+        if (!drawn.first(0, mark.x, mark.y, mark.agrees, Colour{})) {
+            continue;
+        }
         if (mark.agrees) {
             ring(painter, QPointF(mark.x, mark.y), Palette::delivered, 5.5, 1);
         } else {
@@ -173,6 +210,11 @@ void paint(QPainter& painter, const PlotPicture& picture) {
     }
     for (const PlotPicture::ScrollMark& mark : picture.scrolls) {
         const PlotPicture::Band& where = bandOf(mark.band);
+        const int kind =
+            1 + (mark.turned ? 1 : 0) + (mark.shift ? 2 : 0) + (mark.readBackFailed ? 4 : 0);
+        if (!drawn.first(kind, mark.x, mark.before, mark.after, mark.colour)) {
+            continue;
+        }
         if (mark.before != mark.after) {
             painter.setPen(QPen(qt(mark.colour, 150), 1));
             painter.drawLine(QPointF(mark.x, mark.before), QPointF(mark.x, mark.after));
@@ -181,6 +223,12 @@ void paint(QPainter& painter, const PlotPicture& picture) {
         dot(painter, QPointF(mark.x, mark.after), mark.colour, 3);
         if (mark.turned) {
             triangle(painter, QPointF(mark.x, where.strip.bottom() - 3));
+        }
+        if (mark.shift) {
+            painter.setPen(Qt::black);
+            painter.setFont(font(12));
+            painter.drawText(QRectF(mark.x - 8, where.strip.bottom() - 30, 16, 14), Qt::AlignCenter,
+                             QStringLiteral("\u21E7"));
         }
         if (mark.readBackFailed) {
             cross(painter, QPointF(mark.x, where.strip.bottom() - 18));

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <unordered_map>
 
 namespace skiro {
@@ -64,13 +65,13 @@ double shown(const AxisDeltas& deltas, bool continuous) {
                       : static_cast<double>(deltas.line) * RecordingPlot::pointsPerLine;
 }
 
-// 1, 2, 2.5 or 5 times a power of ten, at least `value`.
-double niceCeiling(double value) {
+// A round number at least `value`: one of `steps` times a power of ten.
+double niceCeiling(double value, std::initializer_list<double> steps = {1, 2, 2.5, 5}) {
     if (!(value > 0) || !std::isfinite(value)) {
         return 1;
     }
     const double power = std::pow(10.0, std::floor(std::log10(value)));
-    for (double step : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+    for (double step : steps) {
         if (step * power >= value * (1 - 1e-12)) {
             return step * power;
         }
@@ -210,6 +211,7 @@ PlotTrace RecordingPlot::trace(const RecordingFile& file, std::string_view all) 
             scroll.turned = {flip.find('v') != std::string::npos,
                              flip.find('h') != std::string::npos};
             scroll.readBackFailed = !flag(line, "readBack", true);
+            scroll.shift = flag(line, "shift", false);
             byTimestamp[time] = trace.scrolls.size();
             trace.scrolls.push_back(scroll);
         } else if (kind == "delivered") {
@@ -308,7 +310,9 @@ PlotPicture RecordingPlot::layout(const PlotTrace& trace, const Options& options
             largest = std::max(
                 largest, std::abs(shown(onAxis(delivered.deltas, axis), delivered.continuous)));
         }
-        const double scale = niceCeiling(std::max(largest, pointsPerLine));
+        // Some room above the largest, so that no mark sits on the band's edge.
+        const double scale =
+            niceCeiling(std::max(largest * 1.15, pointsPerLine), {1, 1.5, 2, 2.5, 3, 4, 5, 6, 8});
 
         Picture::Band band;
         band.axis = axis;
@@ -350,7 +354,8 @@ PlotPicture RecordingPlot::layout(const PlotTrace& trace, const Options& options
                 {scroll.line, axis, xOf(scroll.t), yOf(shown(before, scroll.continuous)),
                  yOf(shown(after, scroll.continuous)),
                  differs ? Palette::differs : Palette::device(scroll.device, scroll.sender), turned,
-                 scroll.readBackFailed && turned, differs});
+                 scroll.readBackFailed && turned, differs, scroll.shift});
+            picture.bands.back().empty = false;
         }
         for (const PlotTrace::Delivered& delivered : trace.delivered) {
             const AxisDeltas& deltas = onAxis(delivered.deltas, axis);
@@ -362,6 +367,7 @@ PlotPicture RecordingPlot::layout(const PlotTrace& trace, const Options& options
             }
             picture.delivered.push_back(
                 {axis, xOf(delivered.t), yOf(shown(deltas, delivered.continuous)), agrees});
+            picture.bands.back().empty = false;
         }
     }
 
@@ -410,13 +416,17 @@ PlotPicture RecordingPlot::layout(const PlotTrace& trace, const Options& options
     for (const PlotTrace::Note& note : trace.notes) {
         picture.notes.push_back({xOf(note.t), upper.strip.y + 12, note.text});
     }
+    // Labels that would overlap the one before are left out: the legend has every sender.
+    constexpr double labelWidth = 80;
     std::optional<int> previous;
+    double labelled = -labelWidth;
     for (const PlotTrace::Scroll& scroll : trace.scrolls) {
-        if (scroll.sender != previous) {
-            picture.senders.push_back({xOf(scroll.t), upper.area.y + 14,
-                                       scroll.sender == 0
-                                           ? std::string("no sender")
-                                           : "sender " + std::to_string(scroll.sender)});
+        if (scroll.sender != previous && xOf(scroll.t) - labelled >= labelWidth) {
+            labelled = xOf(scroll.t);
+            picture.senders.push_back(
+                {std::min(xOf(scroll.t), upper.area.right() - labelWidth), upper.area.bottom() - 6,
+                 scroll.sender == 0 ? std::string("no sender")
+                                    : "sender " + std::to_string(scroll.sender)});
             previous = scroll.sender;
         }
     }
@@ -451,6 +461,8 @@ PlotPicture RecordingPlot::layout(const PlotTrace& trace, const Options& options
                        "as the device made it; a line joins it to \u25CF when the tap turned it"});
     entries.push_back({Picture::Symbol::turned, Colour{},
                        "the tap turned this axis of the scroll (above the band)"});
+    entries.push_back({Picture::Symbol::shift, Colour{},
+                       "shift was held (a wheel turned with shift alone scrolls sideways)"});
     entries.push_back({Picture::Symbol::delivered, Palette::delivered,
                        "as the application under the pointer received it"});
     entries.push_back(

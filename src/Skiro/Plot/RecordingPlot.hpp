@@ -34,6 +34,7 @@ struct PlotTrace {
         ScrollDeltas after;
         Flip turned;
         bool readBackFailed = false;
+        bool shift = false;
     };
 
     // A scroll as the application under the pointer received it.
@@ -92,6 +93,8 @@ struct PlotPicture {
         // Above the area: where turned scrolls and read-back failures are marked.
         Rect strip;
         double zero = 0;
+        // Nothing moved on this axis.
+        bool empty = true;
         // Points at the left, lines at the right.
         std::vector<Tick> points;
         std::vector<Tick> lines;
@@ -118,6 +121,8 @@ struct PlotPicture {
         bool readBackFailed = false;
         // A replay decided this scroll differently.
         bool differs = false;
+        // Shift was held: a wheel turned with it scrolls sideways.
+        bool shift = false;
     };
 
     struct DeliveredMark {
@@ -141,6 +146,7 @@ struct PlotPicture {
         delivered,
         turnedBack,
         turned,
+        shift,
         readBackFailed,
         gesture,
         momentum,
