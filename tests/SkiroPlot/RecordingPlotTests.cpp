@@ -164,6 +164,16 @@ TEST(RecordingPlot, ShowsDeliveriesTurnedBackAndTheSystemsChangeWhereTheyHappene
                             draw("wheel-shift.jsonl").picture.delivered.end(),
                             [](const auto& mark) { return mark.agrees; }));
 
+    // A failed read-back is marked on the scroll it happened to, and only there.
+    std::string failing = corvale::readFile(recordings / "turned-back.jsonl").value_or("");
+    failing.replace(failing.find(R"("readBack":true)"), 15, R"("readBack":false)");
+    const RecordingFile file = RecordingReader::read(failing);
+    const Picture failed = RecordingPlot::layout(RecordingPlot::trace(file, failing), {});
+    ASSERT_EQ(failed.scrolls.size(), 3u);
+    for (const Picture::ScrollMark& mark : failed.scrolls) {
+        EXPECT_EQ(mark.readBackFailed, mark.line == file.scrolls.front().line);
+    }
+
     const Drawn change = draw("system-change.jsonl");
     ASSERT_EQ(change.picture.notes.size(), 1u);
     EXPECT_EQ(change.picture.notes[0].text, "system direction: standard");
