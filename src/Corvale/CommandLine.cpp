@@ -8,6 +8,8 @@
 #include "CorvaleCore/Text.hpp"
 #include "CorvaleCore/Utf8.hpp"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <iostream>
 
@@ -67,7 +69,12 @@ int commandLine(const Arguments& arguments, std::ostream& out, std::ostream& err
         request.arguments.front() = fullPath(request.arguments.front(), request.folder);
     }
 
-    Outcome outcome = ask(request, found->launches, found->timeout);
+    std::optional<Waiting> waiting =
+        found->waiting ? found->waiting(request.arguments) : std::nullopt;
+    Outcome outcome =
+        waiting ? internal::askSaying(request, found->launches, found->timeout, *waiting, err,
+                                      &err == &std::cerr && ::isatty(STDERR_FILENO) == 1)
+                : ask(request, found->launches, found->timeout);
     std::string name = AppIdentity::current().name;
     switch (outcome.kind) {
     case Outcome::Kind::notRunning:

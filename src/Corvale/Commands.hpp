@@ -75,6 +75,17 @@ using ReplyCallback = std::function<void(Reply)>;
 // one reply, at once or later from any thread.
 using Run = std::function<void(const Arguments& arguments, ReplyCallback reply)>;
 
+// What the client says on its error stream while it waits for a command that takes a while.
+struct Waiting {
+    // How long the command takes, in seconds; the seconds left count down from it.
+    double seconds = 0;
+    // Said once the application has kept the request a moment: a refusal comes back at once.
+    std::string started;
+    // Said when Ctrl-C ends the wait, given the seconds still left; the client then ends as
+    // interrupted, as it would without this.
+    std::function<std::string(double left)> interrupted;
+};
+
 // Written with designated initializers; every field has a default:
 //     Commands::add({.name = "pause", .summary = "...", .fromLinks = true, .run = ...});
 struct Command {
@@ -95,6 +106,8 @@ struct Command {
     // Shown in the usage text; unlisted commands still run.
     bool listed = true;
     Run run{};
+    // Client side: what to say while waiting, from the arguments; nothing to wait silently.
+    std::function<std::optional<Waiting>(const Arguments& arguments)> waiting{};
 };
 
 // --- The registry

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -133,15 +134,41 @@ std::optional<double> decimalNumber(std::string_view text) {
 constexpr double defaultRecordSeconds = 10;
 constexpr double longestRecordSeconds = 120;
 
-void record(const Context& context, const Arguments& arguments, const ReplyCallback& reply) {
+// The length asked for; nothing when it is out of range.
+std::optional<double> recordSeconds(const Arguments& arguments) {
     const double seconds = arguments.empty()
                                ? defaultRecordSeconds
                                : decimalNumber(arguments[0]).value_or(defaultRecordSeconds);
     // Written so that not-a-number fails too.
     if (!(seconds > 0 && seconds <= longestRecordSeconds)) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+// The client's words while a recording runs, so the user knows it listens.
+std::optional<corvale::Commands::Waiting> recordWaiting(const Arguments& arguments) {
+    const std::optional<double> seconds = recordSeconds(arguments);
+    if (!seconds) {
+        return std::nullopt;
+    }
+    const std::string name = corvale::AppIdentity::current().name;
+    const std::string folder = (corvale::applicationCaches() / "recordings").string();
+    return corvale::Commands::Waiting{
+        *seconds, fmt::format("Recording for {} s: scroll now, the way that goes wrong.", *seconds),
+        [name, folder](double left) {
+            return fmt::format("The recording goes on in {}: in {:.0f} s it will be written to {}.",
+                               name, std::max(std::ceil(left), 1.0), folder);
+        }};
+}
+
+void record(const Context& context, const Arguments& arguments, const ReplyCallback& reply) {
+    const std::optional<double> length = recordSeconds(arguments);
+    if (!length) {
         reply(Reply::failure("Record for 1 to 120 seconds."));
         return;
     }
+    const double seconds = *length;
     InputTap& tap = context.tap();
     if (!tap.hasTap()) {
         reply(Reply::failure(corvale::AppIdentity::current().name +
@@ -321,15 +348,16 @@ void add(Context context, Windows windows) {
             Settings::transfer(context.settings()).replace(std::move(imported));
         },
         "the settings"});
-    Commands::add({.name = "record",
-                   .arguments = "[seconds]",
-                   .summary = "Record what the taps see for 1 to 120 seconds (10 unless you say), "
-                              "and print where the file is",
-                   // The longest recording, and time to write it.
-                   .timeout = longestRecordSeconds + 15,
-                   .run = [context](const Arguments& arguments, const ReplyCallback& reply) {
-                       record(context, arguments, reply);
-                   }});
+    Commands::add(
+        {.name = "record",
+         .arguments = "[seconds]",
+         .summary = "Record what the taps see for 1 to 120 seconds (10 unless you say), "
+                    "and print where the file is",
+         // The longest recording, and time to write it.
+         .timeout = longestRecordSeconds + 15,
+         .run = [context](const Arguments& arguments,
+                          const ReplyCallback& reply) { record(context, arguments, reply); },
+         .waiting = recordWaiting});
     Commands::add({.name = "probe",
                    .summary = "Which taps macOS allows, and how the scroll fields behave when "
                               "written",

@@ -2,6 +2,7 @@
 
 #include "Corvale/CommandTesting.hpp"
 #include "Corvale/Commands.hpp"
+#include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/Json.hpp"
 #include "CorvaleCore/LastRun.hpp"
 #include "SkiroEngine/Identity.hpp"
@@ -14,6 +15,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -322,6 +324,11 @@ TEST_F(ApplicationTest, RecordsForASecondAndProbesTheTaps) {
 
     Finished recorded = app.run({"record", "1"});
     ASSERT_EQ(recorded.status, 0) << recorded.err;
+    // Said while it listens; not a terminal here, so the seconds left take one line at most.
+    EXPECT_TRUE(
+        recorded.err.starts_with("Recording for 1 s: scroll now, the way that goes wrong.\n"))
+        << recorded.err;
+    EXPECT_LE(std::count(recorded.err.begin(), recorded.err.end(), '\n'), 2) << recorded.err;
     ASSERT_FALSE(recorded.out.empty());
     EXPECT_EQ(recorded.out.back(), '\n');
     const std::filesystem::path file = recorded.out.substr(0, recorded.out.size() - 1);
@@ -348,6 +355,42 @@ TEST_F(ApplicationTest, RecordsForASecondAndProbesTheTaps) {
     EXPECT_EQ(found["taps"]["hid head active scroll"], "ok");
     EXPECT_EQ(found["accessibility"], true);
     EXPECT_EQ(found["fields"]["line"]["before"], "v 7/7.0/70, h -3/-3.0/-30");
+}
+
+TEST_F(ApplicationTest, CtrlCWhileARecordingRunsSaysItGoesOnAndWhereItWillBeWritten) {
+    launch(withHooks());
+    const std::filesystem::path output = home.path() / "record.txt";
+    const std::filesystem::path folder = home.cache() / "Skiro" / "recordings";
+    Child client({executable().string(), "record", "2"}, {.outputFile = output});
+    const auto said = [&](const std::string& text) {
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (corvale::readFile(output).value_or("").find(text) == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(5ms);
+        }
+        return corvale::readFile(output).value_or("");
+    };
+    ASSERT_NE(said("Recording for 2 s").find("Recording for 2 s: scroll now"), std::string::npos);
+
+    client.signal(SIGINT);
+    const Finished interrupted = client.wait();
+    EXPECT_EQ(interrupted.signal, SIGINT) << "ended as Ctrl-C ends it";
+    const std::string words = said("The recording goes on");
+    EXPECT_TRUE(words.find("The recording goes on in Skiro: in ") != std::string::npos &&
+                words.find(" s it will be written to " + folder.string() + ".\n") !=
+                    std::string::npos)
+        << words;
+
+    // And so it is.
+    const auto written = [&] {
+        std::error_code error;
+        return std::filesystem::exists(folder, error) && !std::filesystem::is_empty(folder, error);
+    };
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (!written() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_TRUE(written()) << folder;
 }
 
 TEST_F(ApplicationTest, WithoutTestHooksOrPermissionItWaitsAndRefusesTestCommands) {

@@ -1,0 +1,91 @@
+// The client waiting for a command that takes a while: that it waits, the seconds left, and
+// what Ctrl-C leaves behind.
+#include "Corvale/CommandsInternal.hpp"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <ostream>
+#include <thread>
+
+namespace corvale::Commands {
+
+namespace {
+
+// A refusal comes back well within this; a command still unanswered then is at work.
+constexpr std::chrono::milliseconds grace{500};
+constexpr std::chrono::milliseconds tick{100};
+
+} // namespace
+
+Outcome internal::askSaying(const Request& request, bool launching, double timeout,
+                            const Waiting& waiting, std::ostream& err, bool terminal) {
+    // Ctrl-C is taken by the thread that speaks, so it is blocked here and in that thread,
+    // which inherits the mask and waits for it.
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
+
+    std::atomic<bool> answered{false};
+    std::thread saying([&] {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point start = Clock::now();
+        bool said = false;
+        long shown = -1;
+        while (!answered.load()) {
+            timespec wait{0, std::chrono::nanoseconds(tick).count()};
+            const int got = sigtimedwait(&interrupt, nullptr, &wait);
+            const std::chrono::duration<double> elapsed = Clock::now() - start;
+            const double left = std::max(waiting.seconds - elapsed.count(), 0.0);
+            if (got == SIGINT) {
+                if (shown >= 0) {
+                    err << (terminal ? "\r\x1b[K" : "\n");
+                }
+                if (waiting.interrupted) {
+                    err << waiting.interrupted(left) << '\n';
+                }
+                err.flush();
+                // Ended by the signal, as without all this.
+                ::signal(SIGINT, SIG_DFL);
+                pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
+                ::raise(SIGINT);
+                std::_Exit(128 + SIGINT);
+            }
+            if (answered.load()) {
+                break;
+            }
+            if (!said && elapsed >= grace) {
+                err << waiting.started << '\n';
+                said = true;
+            }
+            const auto whole = static_cast<long>(std::ceil(left));
+            if (said && whole >= 1 && whole != shown) {
+                if (terminal) {
+                    err << '\r' << whole << " s left\x1b[K";
+                } else {
+                    err << (shown < 0 ? "Seconds left: " : " ") << whole;
+                }
+                err.flush();
+                shown = whole;
+            }
+        }
+        if (shown >= 0) {
+            err << (terminal ? "\r\x1b[K" : "\n");
+            err.flush();
+        }
+    });
+    Outcome outcome = ask(request, launching, timeout);
+    answered.store(true);
+    saying.join();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return outcome;
+}
+
+} // namespace corvale::Commands
