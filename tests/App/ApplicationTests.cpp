@@ -447,6 +447,10 @@ TEST_F(ApplicationTest, RunsWithoutADisplayAsOneInstanceThatLinksFromTheDesktopR
     // Four icons of 20 by 16 points side by side.
     const auto [iconsWidth, iconsHeight] = pngSize(folder / "menubar.png");
     EXPECT_TRUE(iconsWidth >= 4 * 40 && iconsHeight >= 32) << iconsWidth << "x" << iconsHeight;
+    // Nothing of the tray item or its wiring complains at launch.
+    for (const char* complaint : {"QSystemTrayIcon", "QObject::connect"}) {
+        EXPECT_EQ(app.output().find(complaint), std::string::npos) << app.output();
+    }
 
     Finished ended = app.end(SIGTERM);
     EXPECT_EQ(ended.status, 0);

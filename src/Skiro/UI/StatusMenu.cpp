@@ -85,9 +85,15 @@ StatusMenu::Shown StatusMenu::current() {
             .canCheckForUpdates = updates.canCheck()};
 }
 
-StatusMenu::StatusMenu()
-    : menu_(std::make_unique<QMenu>()), tray_(std::make_unique<QSystemTrayIcon>()) {
-    // Made whether or not a tray is there now: the item shows once one appears.
+StatusMenu::StatusMenu() : menu_(std::make_unique<QMenu>()) {
+    // Drawn offscreen there is never a tray. Elsewhere the item is made whether or not a tray
+    // is there now: it shows once one appears.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QStringLiteral("offscreen") || platform == QStringLiteral("minimal")) {
+        update();
+        return;
+    }
+    tray_ = std::make_unique<QSystemTrayIcon>();
     tray_->setContextMenu(menu_.get());
 #ifndef Q_OS_MACOS
     // A plain click opens the menu, as it does in the menu bar.
