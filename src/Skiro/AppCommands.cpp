@@ -266,10 +266,12 @@ std::size_t settingsPane(const std::vector<std::string>& panes, const Arguments&
 }
 
 void testAxis(const Windows& windows, const Arguments& arguments, const ReplyCallback& reply) {
-    if (!arguments.empty()) {
-        if (std::optional<Axis> axis = axisFromString(arguments[0]); axis && windows.switchAxis) {
-            windows.switchAxis(*axis);
-        }
+    if (arguments.empty()) {
+        reply(Reply::failure("Usage: " + programName() + " test-axis <vertical|horizontal>"));
+        return;
+    }
+    if (std::optional<Axis> axis = axisFromString(arguments[0]); axis && windows.switchAxis) {
+        windows.switchAxis(*axis);
     }
     reply(Reply::ok(""));
 }

@@ -203,10 +203,10 @@ Finished client(const std::vector<std::string>& arguments, const Child::Options&
     return child.wait();
 }
 
-App::App(const std::filesystem::path& logFolder, Environment environment)
+App::App(const std::filesystem::path& logFolder, Environment environment,
+         const std::filesystem::path& program)
     : log_(logFolder / "skiro.log"),
-      child_({executable().string()}, {.environment = std::move(environment), .outputFile = log_}) {
-}
+      child_({program.string()}, {.environment = std::move(environment), .outputFile = log_}) {}
 
 bool App::ready(std::chrono::milliseconds within) {
     const auto deadline = std::chrono::steady_clock::now() + within;

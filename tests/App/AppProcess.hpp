@@ -77,7 +77,8 @@ Finished client(const std::vector<std::string>& arguments, const Child::Options&
 // in `logFolder`, shown when a test fails.
 class App {
 public:
-    App(const std::filesystem::path& logFolder, Environment environment);
+    App(const std::filesystem::path& logFolder, Environment environment,
+        const std::filesystem::path& program = executable());
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
@@ -105,8 +106,8 @@ protected:
         }
     }
 
-    App& launch(Environment environment) {
-        app_.emplace(home.path(), std::move(environment));
+    App& launch(Environment environment, const std::filesystem::path& program = executable()) {
+        app_.emplace(home.path(), std::move(environment), program);
         EXPECT_TRUE(app_->ready()) << app_->output();
         return *app_;
     }

@@ -215,15 +215,18 @@ TEST_F(ApplicationTest, OnboardingRunsFromTheCommandLine) {
                        "trackpadHorizontal"),
               "standard");
 
-    // Another pane hides the page, which lets the tap go; closing the windows hides them all.
+    // Another pane hides the page: the welcome's page, still showing, listens again.
     ASSERT_EQ(app.run({"settings", "ABOUT"}).status, 0);
-    EXPECT_FALSE(stateOf(app).contains("testPage"));
-    ASSERT_EQ(app.run({"settings", "scrolling"}).status, 0);
-    EXPECT_TRUE(stateWhen([](const Json& state) {
-                    return state.contains("testPage");
-                }).contains("testPage"));
+    EXPECT_EQ(stateOf(app)["testPage"], before["testPage"]);
+    swipe("40", "0");
+    // Closing the windows hides every page, which lets the tap go.
     ASSERT_EQ(app.run({"close-windows"}).status, 0);
     EXPECT_FALSE(stateOf(app).contains("testPage"));
+    EXPECT_EQ(app.run({"test-scroll", "trackpad", "0", "40", "page"}).err,
+              "No scroll test page is showing.\n");
+    Finished usage = app.run({"test-axis"});
+    EXPECT_EQ(usage.status, 1);
+    EXPECT_EQ(usage.err, "Usage: skiro test-axis <vertical|horizontal>\n");
 }
 
 TEST_F(ApplicationTest, SetTurnsTheMouseAndLeavesTheTrackpadUntilPaused) {
@@ -493,6 +496,10 @@ TEST_F(ApplicationTest, RunsWithoutADisplayAsOneInstanceThatLinksFromTheDesktopR
     // Four icons of 20 by 16 points side by side.
     const auto [iconsWidth, iconsHeight] = pngSize(folder / "menubar.png");
     EXPECT_TRUE(iconsWidth >= 4 * 40 && iconsHeight >= 32) << iconsWidth << "x" << iconsHeight;
+    // Nothing of the tray item or its wiring complains at launch.
+    for (const char* complaint : {"QSystemTrayIcon", "QObject::connect"}) {
+        EXPECT_EQ(app.output().find(complaint), std::string::npos) << app.output();
+    }
 
     Finished ended = app.end(SIGTERM);
     EXPECT_EQ(ended.status, 0);

@@ -133,6 +133,7 @@ TEST_F(AppCommandsTest, WindowCommandsOpenTheNamedPaneAndTestOnesNeedTheHooks) {
     EXPECT_EQ(run("close-windows"), Reply::ok(""));
     EXPECT_EQ(run("test-axis", {"horizontal"}), Reply::ok(""));
     EXPECT_EQ(run("test-axis", {"sideways"}), Reply::ok(""));
+    EXPECT_EQ(run("test-axis"), Reply::failure("Usage: skiro test-axis <vertical|horizontal>"));
     // Nothing is drawn where the snapshots cannot go.
     std::filesystem::remove_all(home.cache());
     std::ofstream(home.cache()) << "not a folder";

@@ -10,13 +10,24 @@ namespace {
 
 using test::Desk;
 
-TEST(ScrollTestModel, OnlyThePageShownLastListensAndOnlyTheListenerLetsTheTapGo) {
+TEST(ScrollTestModel, ThePageShownLastListensAndHidingItHandsTheTapBack) {
     Desk desk;
     InputTap& tap = *desk.tap;
     auto welcome = ScrollTestModel::make(tap);
     auto pane = ScrollTestModel::make(tap);
 
     welcome->start();
+    pane->start();
+    EXPECT_EQ(ScrollTestModel::listening(), pane);
+    // The pane hidden while the welcome still shows: the welcome's page listens again.
+    pane->stop();
+    EXPECT_EQ(ScrollTestModel::listening(), welcome);
+    EXPECT_TRUE(tap.observing());
+    ScrollTestModel::switchListening(Axis::horizontal);
+    EXPECT_EQ(welcome->test().axis(), Axis::horizontal);
+    welcome->restart();
+    EXPECT_EQ(welcome->test().axis(), Axis::vertical);
+
     pane->start();
     EXPECT_EQ(ScrollTestModel::listening(), pane);
     // The welcome page hidden after the pane took over leaves the pane's callback in place.

@@ -4,6 +4,7 @@
 #include "Corvale/UI/AboutPane.hpp"
 #include "Corvale/UI/QtPasteboard.hpp"
 #include "CorvaleCore/Defaults.hpp"
+#include "Skiro/LoginItem.hpp"
 #include "Skiro/UI/GeneralPane.hpp"
 #include "Skiro/UI/ScrollingPane.hpp"
 #include "Skiro/UI/WindowsUI.hpp"
@@ -127,12 +128,18 @@ TEST_F(SettingsWindowTest,
     EXPECT_TRUE(choice(Device::trackpad, Axis::vertical, Direction::standard)->isChecked());
     EXPECT_FALSE(scrolling->note()->isHidden());
     EXPECT_TRUE(scrolling->warning()->isHidden());
+    // The choice already shown changes nothing: the system's setting keeps applying.
+    choice(Device::trackpad, Axis::vertical, Direction::standard)->click();
+    EXPECT_FALSE(settings.config().directions);
 
+    const QPoint gridAt = scrolling->grid().mapTo(scrolling, QPoint());
     choice(Device::trackpad, Axis::vertical, Direction::natural)->click();
     const Directions chosen{Direction::natural, Direction::standard, Direction::standard,
                             Direction::standard};
     EXPECT_EQ(settings.config().directions, chosen);
     EXPECT_TRUE(scrolling->note()->isHidden());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    EXPECT_EQ(scrolling->grid().mapTo(scrolling, QPoint()), gridAt) << "nothing moves";
 
     // A test answer starts from what is shown and is stored at once.
     scrolling->applyAnswer([](const Directions& shown) {
@@ -143,6 +150,13 @@ TEST_F(SettingsWindowTest,
     EXPECT_EQ(settings.config().directions->mouseVertical, Direction::natural);
     EXPECT_EQ(settings.config().directions->trackpadVertical, Direction::natural);
     EXPECT_TRUE(choice(Device::mouse, Axis::vertical, Direction::natural)->isChecked());
+
+    // Each opening of the pane starts a fresh test.
+    ScrollTestModel::switchListening(Axis::horizontal);
+    SettingsView::window()->close();
+    WindowsUI::showSettings(SettingsPane::scrolling);
+    ASSERT_NE(ScrollTestModel::listening(), nullptr);
+    EXPECT_EQ(ScrollTestModel::listening()->test().axis(), Axis::vertical);
 }
 
 TEST_F(SettingsWindowTest, ALoginItemFailureLeavesTheToggleAsSetAndOnlyLogs) {
@@ -166,6 +180,17 @@ TEST_F(SettingsWindowTest, ALoginItemFailureLeavesTheToggleAsSetAndOnlyLogs) {
     EXPECT_TRUE(settings.config().paused);
     settings.update([](Config& config) { config.paused = false; });
     EXPECT_FALSE(general->pause()->isChecked());
+
+    // Shown again, the pane reads what the login item is now (the welcome's Done may set it).
+    std::filesystem::remove(home.config() / "autostart");
+    LoginItem::set(t.system.loginItem(), true);
+    SettingsView::window()->close();
+    {
+        QSignalBlocker quiet(general->openAtLogin());
+        general->openAtLogin()->setChecked(false);
+    }
+    WindowsUI::showSettings(SettingsPane::general);
+    EXPECT_TRUE(general->openAtLogin()->isChecked());
 }
 
 TEST_F(SettingsWindowTest, TheUpdatesSectionShowsOnlyItsSentenceInABuildWithoutUpdates) {

@@ -2,6 +2,7 @@
 
 #include "Corvale/Diagnostics.hpp"
 #include "Corvale/UI/Labels.hpp"
+#include "Corvale/UI/SettingsWindow.hpp"
 #include "Corvale/UI/Symbols.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Bundle.hpp"
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,6 +26,12 @@ namespace corvale {
 namespace {
 
 constexpr auto copiedFor = std::chrono::seconds(2);
+
+// Room beside a button's caption however tightly the style fits it, kept when the caption
+// changes to a shorter one.
+void padded(QPushButton& button) {
+    button.setMinimumWidth(button.sizeHint().width() + 16);
+}
 
 QString versionLine() {
     Bundle bundle = Bundle::main();
@@ -52,15 +58,7 @@ AboutPane::AboutPane(QIcon icon, Texts texts, Links links, Flag detailedLogging,
                      QWidget* parent)
     : QWidget(parent), texts_(std::move(texts)), links_(std::move(links)),
       detailedLogging_(std::move(detailedLogging)), updates_(updates) {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto* body = new QWidget(scroll);
-    scroll->setWidget(body);
+    QWidget* body = scrollingBody(*this);
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(28, 24, 28, 24);
     column->setSpacing(16);
@@ -87,7 +85,7 @@ AboutPane::AboutPane(QIcon icon, Texts texts, Links links, Flag detailedLogging,
     auto* copyRow = new QHBoxLayout();
     copy_ = new QPushButton(QStringLiteral("Copy Diagnostics"), diagnostics);
     // Wide enough for both captions, so the row does not jump.
-    copy_->setMinimumWidth(copy_->sizeHint().width());
+    padded(*copy_);
     copyRow->addWidget(copy_);
     copyRow->addStretch(1);
     diagnosticsRows->addLayout(copyRow);
@@ -147,6 +145,7 @@ QWidget* AboutPane::header(const QIcon& icon) {
     buttons->setSpacing(8);
     auto add = [&](const QString& title, std::function<void()> action) {
         auto* button = new QPushButton(title, header);
+        padded(*button);
         QObject::connect(button, &QPushButton::clicked, header, [action = std::move(action)] {
             if (action) {
                 action();

@@ -1,15 +1,21 @@
 #include "Corvale/UI/QtPanels.hpp"
 
+#include "CorvaleCore/AppIdentity.hpp"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace corvale {
 
 namespace {
+
+constexpr int alertTextWidth = 420;
 
 QString filter(const std::vector<std::string>& extensions) {
     if (extensions.empty()) {
@@ -20,6 +26,13 @@ QString filter(const std::vector<std::string>& extensions) {
         patterns << QStringLiteral("*.") + QString::fromStdString(extension);
     }
     return QStringLiteral("(") + patterns.join(' ') + QStringLiteral(")");
+}
+
+// Where a file dialog starts: the user's documents, else the home folder, never the process's
+// working folder.
+QString startingFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
 std::optional<std::filesystem::path> chosen(const QString& file) {
@@ -33,6 +46,7 @@ std::optional<std::filesystem::path> chosen(const QString& file) {
 
 std::optional<std::filesystem::path> QtPanels::askToSave(const SavePanel& panel) {
     QFileDialog dialog(QApplication::activeWindow());
+    dialog.setDirectory(startingFolder());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter(panel.allowedExtensions));
@@ -49,6 +63,7 @@ std::optional<std::filesystem::path> QtPanels::askToSave(const SavePanel& panel)
 
 std::optional<std::filesystem::path> QtPanels::askToOpen(const OpenPanel& panel) {
     QFileDialog dialog(QApplication::activeWindow());
+    dialog.setDirectory(startingFolder());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(panel.allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                      : QFileDialog::ExistingFile);
@@ -61,6 +76,8 @@ std::optional<std::filesystem::path> QtPanels::askToOpen(const OpenPanel& panel)
 
 std::size_t QtPanels::runAlert(const Alert& alert) {
     QMessageBox box(QApplication::activeWindow());
+    // Titled as the application calls itself, not as its executable is named.
+    box.setWindowTitle(QString::fromStdString(AppIdentity::current().name));
     switch (alert.style) {
     case Alert::Style::informational:
         box.setIcon(QMessageBox::Information);
@@ -86,6 +103,10 @@ std::size_t QtPanels::runAlert(const Alert& alert) {
                           buttons.empty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
     }
     box.setDefaultButton(buttons.front());
+    // Wide enough that a short question stays on a line or two.
+    if (auto* text = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        text->setMinimumWidth(alertTextWidth);
+    }
     box.exec();
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (box.clickedButton() == buttons[i]) {

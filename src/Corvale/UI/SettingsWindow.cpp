@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPalette>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -85,6 +86,19 @@ QWidget* SettingsWindow::detail(int index) const {
         return nullptr;
     }
     return made_[static_cast<std::size_t>(index)];
+}
+
+QWidget* scrollingBody(QWidget& pane) {
+    auto* outer = new QVBoxLayout(&pane);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(&pane);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    auto* body = new QWidget(scroll);
+    scroll->setWidget(body);
+    return body;
 }
 
 SettingsFooter::SettingsFooter(QWidget* parent) : QWidget(parent) {

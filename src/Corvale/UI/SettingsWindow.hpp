@@ -60,6 +60,10 @@ private:
     Detail detail_;
 };
 
+// Fills `pane` with a frameless area that scrolls up and down when the window is too small for
+// what it shows; answers the widget inside, to lay the pane's content out in.
+QWidget* scrollingBody(QWidget& pane);
+
 // A bar under a pane's detail, behind a hairline; its content is laid out left to right.
 class SettingsFooter : public QWidget {
 public:

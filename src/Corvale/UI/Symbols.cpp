@@ -160,7 +160,11 @@ QLabel* label(std::string_view name, int points, const QColor& color, QWidget* p
 }
 
 QIcon icon(std::string_view name, int size) {
-    return QIcon(image(name, size, QApplication::palette().color(QPalette::WindowText), 1));
+    const QPalette palette = QApplication::palette();
+    QIcon icon(image(name, size, palette.color(QPalette::WindowText), 1));
+    // A selected row is drawn on the highlight: its symbol takes the selected text's colour.
+    icon.addPixmap(image(name, size, palette.color(QPalette::HighlightedText), 1), QIcon::Selected);
+    return icon;
 }
 
 } // namespace corvale::Symbols

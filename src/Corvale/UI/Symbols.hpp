@@ -17,7 +17,8 @@ namespace corvale::Symbols {
 QPixmap image(std::string_view name, int points, const QColor& color, qreal scale = 2);
 // A label showing the image, for a layout.
 QLabel* label(std::string_view name, int points, const QColor& color, QWidget* parent = nullptr);
-// The image `size` pixels square in the palette's text colour, as a sidebar shows it.
+// The image `size` pixels square in the palette's text colour, as a sidebar shows it, and in
+// the selected text's colour where its row is selected.
 QIcon icon(std::string_view name, int size = 32);
 
 } // namespace corvale::Symbols

@@ -49,6 +49,8 @@ std::unique_ptr<QWidget> makeCrashNoteView(const corvale::CrashNote::Model& mode
 
     auto* buttons = new QHBoxLayout();
     auto* copy = new QPushButton(corvale::qtText(Note::copyTitle), owner);
+    // As wide while it reads "Copied", so that its neighbour stays put.
+    copy->setMinimumWidth(copy->sizeHint().width());
     auto* issue = new QPushButton(corvale::qtText(Note::openIssueTitle), owner);
     issue->setToolTip(corvale::qtText(Note::openIssueHelp));
     auto* close = new QPushButton(corvale::qtText(Note::closeTitle), owner);

@@ -22,8 +22,12 @@ public:
     QCheckBox* openAtLogin() const { return openAtLogin_; }
     QCheckBox* pause() const { return pause_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     Settings& settings_;
+    platform::LoginItem& loginItem_;
     QCheckBox* openAtLogin_;
     QCheckBox* pause_;
     std::optional<corvale::Subscription> following_;

@@ -101,4 +101,15 @@ QImage menuBar(Live::State state, bool dot, qreal scale) {
     return image;
 }
 
+QImage tinted(const QImage& image, const QColor& colour) {
+    QImage shaped(image.size(), QImage::Format_ARGB32_Premultiplied);
+    shaped.setDevicePixelRatio(image.devicePixelRatio());
+    shaped.fill(Qt::transparent);
+    QPainter painter(&shaped);
+    painter.drawImage(0, 0, image);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(shaped.rect(), colour);
+    return shaped;
+}
+
 } // namespace skiro::Icon

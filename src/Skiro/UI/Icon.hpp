@@ -11,4 +11,8 @@ namespace skiro::Icon {
 // `scale` pixels a point, black with alpha (a template the desktop may recolour).
 QImage menuBar(Live::State state, bool dot, qreal scale);
 
+// `image`'s shape, each pixel's alpha kept, in `colour`: a template drawn where nothing
+// recolours it.
+QImage tinted(const QImage& image, const QColor& colour);
+
 } // namespace skiro::Icon

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QScrollArea>
 
+#include <vector>
+
 namespace skiro {
 
 namespace {
@@ -14,6 +16,21 @@ namespace {
 std::weak_ptr<ScrollTestModel>& listener() {
     static std::weak_ptr<ScrollTestModel> model;
     return model;
+}
+
+// The models whose pages show, the one shown last at the back: when the listener's page is
+// hidden, the page still showing that was shown most recently takes the tap back.
+std::vector<std::weak_ptr<ScrollTestModel>>& showing() {
+    static std::vector<std::weak_ptr<ScrollTestModel>> models;
+    return models;
+}
+
+// Takes `model` (and any that went away) out of the pages that show.
+void forget(const ScrollTestModel* model) {
+    std::erase_if(showing(), [model](const std::weak_ptr<ScrollTestModel>& shown) {
+        const std::shared_ptr<ScrollTestModel> alive = shown.lock();
+        return !alive || alive.get() == model;
+    });
 }
 
 } // namespace
@@ -31,7 +48,19 @@ void ScrollTestModel::setAxis(Axis axis) {
     changed_.notify();
 }
 
+void ScrollTestModel::restart() {
+    test_ = ScrollTest();
+    lastInput_.reset();
+    changed_.notify();
+}
+
 void ScrollTestModel::start() {
+    forget(this);
+    showing().push_back(weak_from_this());
+    listen();
+}
+
+void ScrollTestModel::listen() {
     listener() = weak_from_this();
     tap_.setOnScroll(corvale::weakly(
         weak_from_this(), [](ScrollTestModel& model, const ScrollSample& sample, double vertical,
@@ -42,7 +71,12 @@ void ScrollTestModel::start() {
 }
 
 void ScrollTestModel::stop() {
+    forget(this);
     if (listener().lock().get() != this) {
+        return;
+    }
+    if (!showing().empty()) {
+        showing().back().lock()->listen();
         return;
     }
     tap_.setOnScroll(nullptr);

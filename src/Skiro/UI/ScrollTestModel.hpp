@@ -45,9 +45,14 @@ public:
     // The last scroll seen, only with test hooks on.
     const std::optional<std::string>& lastInput() const { return lastInput_; }
 
+    // Forgets the answers and the last input, and goes back to the vertical axis.
+    void restart();
+
     // When its page is shown: becomes the listener and has the tap report scrolls to it.
     void start();
-    // When its page is hidden: lets the tap go, unless another page has taken over since.
+    // When its page is hidden: if it listens, the page still showing that was shown last takes
+    // the tap over, and without one the tap is let go; a model that no longer listens leaves
+    // the tap alone.
     void stop();
 
     // The model that receives the tap's scrolls now, if any.
@@ -65,6 +70,8 @@ public:
                        double seconds, platform::Point location);
 
 private:
+    void listen();
+
     InputTap& tap_;
     ScrollTest test_;
     QPointer<QWidget> page_;

@@ -71,6 +71,11 @@ void PageView::setAxis(Axis axis) {
     }
 }
 
+void PageView::rewind() {
+    offset_ = 0;
+    update();
+}
+
 QSize PageView::sizeHint() const {
     return {400, 150};
 }
@@ -109,8 +114,8 @@ void PageView::paintEvent(QPaintEvent*) {
     // Lines of a page going by: they move against the scroll, as content does.
     const qreal spacing = 22;
     const qreal shift = std::fmod(offset_, spacing);
-    QColor ink = colors.color(QPalette::PlaceholderText);
-    ink.setAlphaF(0.35);
+    QColor ink = corvale::Labels::faint(colors);
+    ink.setAlphaF(0.35f);
     p.setPen(Qt::NoPen);
     p.setBrush(ink);
     if (axis_ == Axis::vertical) {
@@ -189,6 +194,11 @@ ScrollTestView::ScrollTestView(std::shared_ptr<ScrollTestModel> model, QWidget* 
     });
     changes_ = model_->subscribe([this] { refresh(); });
     refresh();
+}
+
+void ScrollTestView::restart() {
+    page_->rewind();
+    model_->restart();
 }
 
 void ScrollTestView::setWaiting(bool waiting) {

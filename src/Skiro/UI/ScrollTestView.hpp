@@ -22,8 +22,9 @@ public:
 
     Axis axis() const { return axis_; }
     void setAxis(Axis axis);
-    // How far the page has moved, in points; only grows.
+    // How far the page has moved, in points; only grows until the test restarts.
     double offset() const { return offset_; }
+    void rewind();
 
     QSize sizeHint() const override;
 
@@ -46,6 +47,8 @@ public:
 
     // Accessibility is missing: the hint says so.
     void setWaiting(bool waiting);
+    // A fresh test: nothing found, the vertical tab, the page at its start.
+    void restart();
     PageView& page() { return *page_; }
 
 private:

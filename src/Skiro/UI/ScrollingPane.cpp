@@ -1,10 +1,12 @@
 #include "Skiro/UI/ScrollingPane.hpp"
 
 #include "Corvale/UI/Labels.hpp"
+#include "Corvale/UI/SettingsWindow.hpp"
 #include "Corvale/UI/Symbols.hpp"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -12,11 +14,12 @@ namespace skiro {
 
 ScrollingPane::ScrollingPane(Settings& settings, Live& live, InputTap& tap, QWidget* parent)
     : QWidget(parent), settings_(settings), live_(live), test_(ScrollTestModel::make(tap)) {
-    auto* column = new QVBoxLayout(this);
+    QWidget* body = corvale::scrollingBody(*this);
+    auto* column = new QVBoxLayout(body);
     column->setContentsMargins(28, 24, 28, 24);
     column->setSpacing(12);
 
-    warning_ = new QWidget(this);
+    warning_ = new QWidget(body);
     auto* warningRow = new QHBoxLayout(warning_);
     warningRow->setContentsMargins(12, 10, 12, 10);
     warningRow->setSpacing(10);
@@ -26,10 +29,11 @@ ScrollingPane::ScrollingPane(Settings& settings, Live& live, InputTap& tap, QWid
     auto* warningLines = new QVBoxLayout();
     warningText_ = corvale::Labels::heading("", warning_);
     warningLines->addWidget(warningText_);
+    // In the text's own colour: dimmed, it would fade into the tint.
     warningLines->addWidget(
-        corvale::Labels::caption("Quit it, or turn off what it does to scrolling, and Skiro's "
-                                 "settings take effect.",
-                                 warning_));
+        corvale::Labels::text("Quit it, or turn off what it does to scrolling, and Skiro's "
+                              "settings take effect.",
+                              warning_));
     warningRow->addLayout(warningLines, 1);
     warning_->setAutoFillBackground(true);
     QPalette tint = warning_->palette();
@@ -38,16 +42,20 @@ ScrollingPane::ScrollingPane(Settings& settings, Live& live, InputTap& tap, QWid
     column->addWidget(warning_);
     column->addSpacing(4);
 
-    column->addWidget(corvale::Labels::heading("Directions", this));
-    note_ = corvale::Labels::caption("Skiro follows System Settings until you choose here.", this);
+    column->addWidget(corvale::Labels::heading("Directions", body));
+    note_ = corvale::Labels::caption("Skiro follows System Settings until you choose here.", body);
+    // Its room stays once a choice hides it, so that nothing under the pointer moves.
+    QSizePolicy keepsRoom = note_->sizePolicy();
+    keepsRoom.setRetainSizeWhenHidden(true);
+    note_->setSizePolicy(keepsRoom);
     column->addWidget(note_);
     grid_ =
         new DirectionsGrid({.get = [this] { return shown(); },
                             .set = [this](const Directions& directions) { choose(directions); }},
-                           this);
+                           body);
     column->addWidget(grid_);
     column->addSpacing(8);
-    testView_ = new ScrollTestView(test_, this);
+    testView_ = new ScrollTestView(test_, body);
     column->addWidget(testView_);
     test_->onFound = [this](const ScrollTest& test) {
         applyAnswer([&test](const Directions& shown) { return test.applied(shown); });
@@ -59,6 +67,14 @@ ScrollingPane::ScrollingPane(Settings& settings, Live& live, InputTap& tap, QWid
     liveChanges_ =
         live_.subscribeWillChange([this] { QTimer::singleShot(0, this, [this] { refresh(); }); });
     refresh();
+}
+
+void ScrollingPane::showEvent(QShowEvent* event) {
+    // Each opening of the pane starts a fresh test; a window coming back from the dock does not.
+    if (!event->spontaneous()) {
+        testView_->restart();
+    }
+    QWidget::showEvent(event);
 }
 
 Directions ScrollingPane::shown() const {

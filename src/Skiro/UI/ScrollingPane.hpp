@@ -35,6 +35,9 @@ public:
     QLabel* note() const { return note_; }
     QWidget* warning() const { return warning_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void refresh();
 

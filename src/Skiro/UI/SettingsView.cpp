@@ -27,6 +27,8 @@ namespace {
 
 // Where the window's frame is kept between runs, in the application's defaults.
 constexpr const char* frameKey = "NSWindow Frame SkiroSettings";
+constexpr int minimumWidth = 700;
+constexpr int minimumHeight = 420;
 
 SettingsView::Parts sharedParts() {
     static auto* panels = new corvale::QtPanels();
@@ -62,15 +64,8 @@ QIcon applicationIcon() {
     painter.setBrush(fill);
     painter.setPen(Qt::NoPen);
     painter.drawRoundedRect(QRectF(6, 6, size - 12, size - 12), 26, 26);
-    QImage mark = Icon::menuBar(Live::State::running, false, 4);
-    // The mark is a template: draw its shape in white.
-    QImage white(mark.size(), QImage::Format_ARGB32_Premultiplied);
-    white.fill(Qt::transparent);
-    QPainter tint(&white);
-    tint.drawImage(0, 0, mark);
-    tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    tint.fillRect(white.rect(), Qt::white);
-    tint.end();
+    // The mark is a template: its shape in white.
+    const QImage white = Icon::tinted(Icon::menuBar(Live::State::running, false, 4), Qt::white);
     QSizeF drawn = QSizeF(white.size()) / 4 * 3.2;
     painter.drawImage(
         QRectF(QPointF((size - drawn.width()) / 2, (size - drawn.height()) / 2), drawn), white);
@@ -126,7 +121,7 @@ SettingsView::SettingsView(Parts parts, QWidget* parent)
           [parts](int index) mutable {
               return makeDetail(parts, allPanes().at(static_cast<std::size_t>(index)));
           },
-          static_cast<int>(SettingsRouter::shared().pane()), 190, parent) {
+          static_cast<int>(SettingsRouter::shared().pane()), 170, parent) {
     SettingsRouter& router = SettingsRouter::shared();
     onPaneChosen = [](int index) {
         SettingsRouter::shared().setPane(allPanes().at(static_cast<std::size_t>(index)));
@@ -196,6 +191,8 @@ void WindowsUI::showSettings(SettingsPane pane) {
         // Closing only hides it; the next opening shows the same window.
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->resize(720, 640);
+        // Every pane fits this wide; lower down, they scroll.
+        window->setMinimumSize(minimumWidth, minimumHeight);
         std::optional<std::string> frame = corvale::Defaults::standard().data(frameKey);
         if (!frame ||
             !window->restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*frame)))) {

@@ -7,7 +7,8 @@
 #include "Skiro/UI/WindowsUI.hpp"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QCursor>
 #include <QIcon>
 #include <QKeySequence>
 #include <QMenu>
@@ -85,12 +86,27 @@ StatusMenu::Shown StatusMenu::current() {
 }
 
 StatusMenu::StatusMenu() : menu_(std::make_unique<QMenu>()) {
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray_ = std::make_unique<QSystemTrayIcon>();
-        tray_->setContextMenu(menu_.get());
-        tray_->show();
+    // Drawn offscreen there is never a tray. Elsewhere the item is made whether or not a tray
+    // is there now: it shows once one appears.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QStringLiteral("offscreen") || platform == QStringLiteral("minimal")) {
+        update();
+        return;
     }
+    tray_ = std::make_unique<QSystemTrayIcon>();
+    tray_->setContextMenu(menu_.get());
+#ifndef Q_OS_MACOS
+    // A plain click opens the menu, as it does in the menu bar.
+    QObject::connect(tray_.get(), &QSystemTrayIcon::activated, menu_.get(),
+                     [menu = menu_.get()](QSystemTrayIcon::ActivationReason reason) {
+                         if (reason == QSystemTrayIcon::Trigger) {
+                             menu->popup(QCursor::pos());
+                         }
+                     });
+#endif
+    // Its icon first, so that showing it has something to show.
     update();
+    tray_->show();
 }
 
 StatusMenu::~StatusMenu() {
@@ -102,12 +118,22 @@ void StatusMenu::update() {
     Shown shown = current();
     const QString label = QString::fromStdString(accessibilityLabel(shown.state));
     if (tray_) {
-        QIcon icon(
-            QPixmap::fromImage(Icon::menuBar(shown.state, shown.waitingUpdate.has_value(), 1)));
-        icon.addPixmap(
-            QPixmap::fromImage(Icon::menuBar(shown.state, shown.waitingUpdate.has_value(), 2)));
-        // A template: the desktop may recolour it.
+        QIcon icon;
+        for (qreal scale : {1, 2}) {
+            QImage image = Icon::menuBar(shown.state, shown.waitingUpdate.has_value(), scale);
+#ifdef Q_OS_MACOS
+            icon.addPixmap(QPixmap::fromImage(image));
+#else
+            // Trays elsewhere show the image as it is: drawn in the text colour, as the
+            // panel's own texts are, rather than black on what may be a dark panel.
+            icon.addPixmap(QPixmap::fromImage(
+                Icon::tinted(image, QApplication::palette().color(QPalette::WindowText))));
+#endif
+        }
+#ifdef Q_OS_MACOS
+        // A template: the menu bar recolours it.
         icon.setIsMask(true);
+#endif
         tray_->setIcon(icon);
         tray_->setToolTip(label);
     }

@@ -55,8 +55,7 @@ public:
     // What the live controller and the updates show now.
     static Shown current();
 
-    // Makes the tray item where the desktop has a tray (the menu is kept either way) and
-    // updates it.
+    // Makes the tray item, which shows where and once the desktop has a tray, and updates it.
     StatusMenu();
     ~StatusMenu();
     StatusMenu(const StatusMenu&) = delete;

@@ -3,7 +3,9 @@
 #include "CorvaleCore/AppIdentity.hpp"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -25,6 +27,38 @@ std::map<std::string, QPointer<QWidget>>& windows() {
     return table;
 }
 
+// The keys a dialog answers, for a window that is not one: Return and Enter press the default
+// button when the focused widget did not take them, Escape closes where asked.
+class DialogKeys final : public QObject {
+public:
+    DialogKeys(QWidget* window, bool escapeCloses)
+        : QObject(window), window_(window), escapeCloses_(escapeCloses) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != window_ || event->type() != QEvent::KeyPress) {
+            return false;
+        }
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            for (QPushButton* button : window_->findChildren<QPushButton*>()) {
+                if (button->isDefault() && button->isVisible() && button->isEnabled()) {
+                    button->click();
+                    return true;
+                }
+            }
+        } else if (key == Qt::Key_Escape && escapeCloses_) {
+            window_->close();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    bool escapeCloses_;
+};
+
 int fittingHeight(QWidget& content, int width) {
     // Fonts and margins as they will show, before anything is measured.
     content.ensurePolished();
@@ -34,7 +68,8 @@ int fittingHeight(QWidget& content, int width) {
 
 } // namespace
 
-QWidget* showFitted(const std::string& identifier, int width, std::unique_ptr<QWidget> content) {
+QWidget* showFitted(const std::string& identifier, int width, std::unique_ptr<QWidget> content,
+                    bool escapeCloses) {
     auto& table = windows();
     if (auto open = table.find(identifier); open != table.end()) {
         // Closed first, so that what it let go of (the tap's listener) is free for the new one.
@@ -47,6 +82,7 @@ QWidget* showFitted(const std::string& identifier, int width, std::unique_ptr<QW
     auto* window = new QWidget(nullptr, Qt::Window);
     window->setObjectName(QString::fromStdString(identifier));
     window->setWindowTitle(QString::fromStdString(corvale::AppIdentity::current().name));
+    window->installEventFilter(new DialogKeys(window, escapeCloses));
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
 

@@ -47,7 +47,7 @@ void showWelcome() {
 }
 
 void showCrashNote(const corvale::CrashNote::Model& model) {
-    showFitted("crashNote", 600, makeCrashNoteView(model, appSystem()));
+    showFitted("crashNote", 600, makeCrashNoteView(model, appSystem()), true);
     // The log keeps that a note was offered, for the diagnostics of a run that went badly.
     corvale::Log::lifecycle()([&] {
         return "The crash note is ready: " + corvale::CrashNote::page(model).title + " (version " +
@@ -56,7 +56,7 @@ void showCrashNote(const corvale::CrashNote::Model& model) {
 }
 
 void showWhatsNew(const std::vector<corvale::WhatsNew::Release>& releases) {
-    showFitted("whatsNew", 620, makeWhatsNewView(releases));
+    showFitted("whatsNew", 620, makeWhatsNewView(releases), true);
 }
 
 std::unique_ptr<QWidget> makeWelcomeContent() {
