@@ -1,5 +1,6 @@
-# Installs the build into a fresh prefix, then checks what a desktop relies on: the executable,
-# and a desktop entry that validates and hands links of the scheme to it.
+# Installs the build into a fresh prefix, then checks what a desktop relies on: the executable
+# with its user interface's library, and a desktop entry that validates and hands links of the
+# scheme to it.
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
                 RESULT_VARIABLE installed OUTPUT_QUIET)
@@ -8,6 +9,29 @@ if(NOT installed EQUAL 0)
 endif()
 if(NOT EXISTS ${PREFIX}/bin/skiro)
   message(FATAL_ERROR "no executable in ${PREFIX}/bin")
+endif()
+# The installed executable finds its user interface's library: run in a home of its own, it
+# launches as far as answering on its socket, and is stopped there.
+execute_process(
+  COMMAND
+    sh -c [[
+      home=$1
+      HOME=$home XDG_DATA_HOME=$home/data XDG_CACHE_HOME=$home/cache \
+        XDG_CONFIG_HOME=$home/config QT_QPA_PLATFORM=offscreen "$2" &
+      app=$!
+      for _ in $(seq 400); do
+        [ -S "$home/data/Skiro/control.sock" ] || ! kill -0 $app 2>/dev/null && break
+        sleep 0.05
+      done
+      [ -S "$home/data/Skiro/control.sock" ]
+      listening=$?
+      kill $app 2>/dev/null
+      wait $app
+      exit $listening]]
+    sh ${PREFIX}/home ${PREFIX}/bin/skiro
+  RESULT_VARIABLE launched OUTPUT_QUIET ERROR_VARIABLE said)
+if(NOT launched EQUAL 0)
+  message(FATAL_ERROR "the installed executable does not run the application: ${said}")
 endif()
 set(entry ${PREFIX}/share/applications/${ENTRY})
 execute_process(COMMAND ${VALIDATE} ${entry} RESULT_VARIABLE valid OUTPUT_VARIABLE said
