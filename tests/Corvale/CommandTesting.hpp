@@ -4,8 +4,6 @@
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/MainLoop.hpp"
 
-#include <linux/sockios.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -107,12 +105,6 @@ public:
         return taken;
     }
     void halfClose() const { ::shutdown(descriptor_, SHUT_WR); }
-    // Whether the server has read all that was written: until it does, the bytes still count
-    // against this end.
-    bool taken() const {
-        int waiting = 0;
-        return ::ioctl(descriptor_, SIOCOUTQ, &waiting) == 0 && waiting == 0;
-    }
     // Everything until the server closes, however long that takes.
     std::string readAll() const {
         return Commands::Socket::readAll(descriptor_, Commands::Socket::largestReply);
