@@ -7,7 +7,13 @@ reply and clients that send far more than a request may hold. Every valid client
 answered within its time-out, the application's open descriptors must come back to where they
 were before the crowd, and its resident memory must not grow by more than 2 MiB.
 
-    bench/command-load.py [--clients 1000] [--parallel 50] [--rounds 2] [--app build/skiro]
+Before the rounds, valid requests are timed alone and then beside --stalled clients that send
+part of a request and stall until the server gives up on them (5 s after their last byte, with
+"That wasn't a command."): the slowest valid answer of each is reported, and with the stalled
+clients it must stay within 0.5 s.
+
+    bench/command-load.py [--clients 1000] [--parallel 50] [--rounds 2] [--stalled 50]
+                          [--app build/skiro]
 
 Only this machine's unix socket is used; every client has a time-out and the run stops by itself
 (at most --limit seconds). Exits 0 when every check held.
@@ -25,6 +31,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 TIMEOUT = 5.0  # the state command's time-out, as the client waits for it
@@ -120,6 +127,65 @@ def one_client(path, kind, number):
     return kind, False, "unknown kind"
 
 
+def stalled_client(path, ready):
+    """Connects, sends part of a request and goes silent; answers (whether the server refused it
+    once its silence ran out, seconds from the last byte to the answer)."""
+    try:
+        with connect(path, TIMEOUT) as client:
+            client.sendall(b'{"command":"state","argu')
+            sent = time.monotonic()
+            ready.release()
+            client.settimeout(3 * TIMEOUT)
+            reply = b""
+            while chunk := client.recv(65536):
+                reply += chunk
+            return json.loads(reply) == {"failure": "That wasn't a command."}, \
+                time.monotonic() - sent
+    except (OSError, ValueError) as error:
+        ready.release()
+        return False, repr(error)
+
+
+def valid_answers(path, count, parallel):
+    """Times `count` valid state requests, `parallel` at a time; answers (answered, slowest)."""
+    payload = json.dumps({"command": "state", "arguments": [], "folder": "/"}).encode()
+
+    def one(_):
+        try:
+            reply, took = exchange(path, payload)
+            return "ok" in reply, took
+        except (OSError, ValueError):
+            return False, TIMEOUT
+
+    with concurrent.futures.ThreadPoolExecutor(max_workers=parallel) as pool:
+        results = list(pool.map(one, range(count)))
+    return sum(1 for ok, _ in results if ok), max(took for _, took in results)
+
+
+def with_stalled_clients(path, stalled, count, parallel):
+    """Valid requests timed alone, then while `stalled` clients sit mid-request. Answers whether
+    every check held."""
+    answered, slowest = valid_answers(path, count, parallel)
+    print(f"valid requests alone: {answered}/{count} answered, slowest {slowest:.3f} s")
+    held = answered == count
+    ready = threading.Semaphore(0)
+    with concurrent.futures.ThreadPoolExecutor(max_workers=stalled) as pool:
+        waiting = [pool.submit(stalled_client, path, ready) for _ in range(stalled)]
+        for _ in range(stalled):
+            ready.acquire()
+        answered, slowest = valid_answers(path, count, parallel)
+        print(f"valid requests beside {stalled} stalled clients: {answered}/{count} answered, "
+              f"slowest {slowest:.3f} s")
+        held &= answered == count and slowest <= 0.5
+        results = [future.result() for future in waiting]
+    refused = [took for ok, took in results if ok]
+    waits = f", after {min(refused):.2f} to {max(refused):.2f} s of silence" if refused else ""
+    print(f"  stalled clients refused when their time ran out: {len(refused)}/{stalled}{waits}")
+    for _, why in [r for r in results if not r[0]][:3]:
+        print(f"    failed: {why}")
+    return held and len(refused) == stalled
+
+
 def settle(pid, want, limit):
     """Waits, bounded, for the descriptor count to come back; answers the last count seen."""
     end = time.monotonic() + limit
@@ -148,6 +214,8 @@ def main():
     parser.add_argument("--clients", type=int, default=1000)
     parser.add_argument("--parallel", type=int, default=50)
     parser.add_argument("--rounds", type=int, default=2)
+    parser.add_argument("--stalled", type=int, default=50,
+                        help="clients stalled mid-request beside valid ones (0: none)")
     parser.add_argument("--limit", type=float, default=600, help="seconds the whole run may take")
     parser.add_argument("--app", default=os.path.join(os.path.dirname(__file__), "..", "build",
                                                       "skiro"))
@@ -175,6 +243,9 @@ def main():
                 time.sleep(0.05)
         else:
             sys.exit("the application did not answer")
+
+        if options.stalled > 0:
+            failed |= not with_stalled_clients(path, options.stalled, 200, 10)
 
         # One small crowd first, so that what the first connections make once is there.
         crowd(path, 100, options.parallel, 0)

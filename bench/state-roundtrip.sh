@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The state command's round trip as a user pays it: `skiro state` as a whole process (its start
 # included) against the running application, beside a bare client (socat) sending the same
-# request over the same socket, interleaved in one run. Prints the medians and their ratio.
+# request over the same socket, interleaved in one run. Prints the libraries the command loads,
+# the medians and their ratio.
 #
 #     bench/state-roundtrip.sh [runs] [executable]      (defaults: 200, build/skiro)
 set -euo pipefail
@@ -48,6 +49,9 @@ done
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
 m_client=$(median "${client[@]}")
 m_bare=$(median "${bare[@]}")
+# What one command loads, as the dynamic loader reports it: the toolkit has no part in it.
+loaded=$(LD_DEBUG=files "$skiro" state 2>&1 >/dev/null | sed -n 's/.*file=\([^ ]*\) .*generating link map.*/\1/p' | sort -u)
+echo "libraries skiro state loads: $(grep -c . <<<"$loaded") ($(grep -ci 'libQt' <<<"$loaded" || true) of Qt)"
 echo "runs: $runs"
 echo "skiro state (whole process):  median ${m_client} us"
 echo "socat, same request:          median ${m_bare} us"

@@ -16,14 +16,20 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <system_error>
 
 namespace corvale::Commands {
 
 namespace {
 
-// One accepted connection: answered once from the server's queue, and closed then, or when the
-// last callback that could answer it is gone, whichever comes first.
+// One accepted connection: its request read as it arrives, then answered once from the server's
+// queue, and closed then, or when the last callback that could answer it is gone, whichever
+// comes first.
+//
+// Reading never waits: a watch on the connection reads what is there whenever something is, so
+// any number of connections are read side by side on the one queue. The request is what arrived
+// by the client's half-close, by the limit, or by a silence of `silence` after its last part.
 //
 // The answer never blocks the queue. What the socket does not take at once is offered again on
 // a timer, and once it is out, whatever the client still sends (the rest of a request cut at
@@ -40,6 +46,30 @@ public:
     ~Connection() { close(); }
 
     int descriptor() const { return descriptor_; }
+
+    using Received = std::function<void(const std::shared_ptr<Connection>&, std::string request)>;
+
+    // On the server's queue: reads the request and hands it to `received` there, once. Until
+    // then the watch holds the connection.
+    void receive(std::chrono::milliseconds silence, Received received) {
+        silence_ = silence;
+        received_ = std::move(received);
+        lastHeard_ = Clock::now();
+        // Most clients have sent their whole request by the time it is accepted.
+        if (readAvailable()) {
+            endReading();
+            return;
+        }
+        try {
+            readable_ = DispatchSource::read(descriptor_, queue_,
+                                             [self = shared_from_this()] { self->readSome(); });
+        } catch (const DispatchError&) {
+            // Without a descriptor to watch it with, the request is what there is: nothing.
+            endReading();
+            return;
+        }
+        waitForSilence(silence_);
+    }
 
     // On the server's queue.
     void answer(const Reply& reply) {
@@ -63,6 +93,81 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
+
+    // The watch's handler.
+    void readSome() {
+        if (readAvailable()) {
+            endReading();
+        }
+    }
+
+    // Takes what has arrived, without waiting for more. True once the request is all there is:
+    // at the client's end of stream, the limit, or a failed read.
+    bool readAvailable() {
+        std::array<char, Socket::readBuffer> chunk;
+        for (;;) {
+            const std::size_t room =
+                std::min(chunk.size(), Socket::largestRequest - request_.size());
+            ssize_t got = ::recv(descriptor_, chunk.data(), room, MSG_DONTWAIT);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                return false;
+            }
+            if (got <= 0) {
+                // The end of the request, or a client that went.
+                return true;
+            }
+            // Appended as it comes, so a connection costs what it sent and no more.
+            request_.append(chunk.data(), static_cast<std::size_t>(got));
+            lastHeard_ = Clock::now();
+            if (request_.size() >= Socket::largestRequest) {
+                return true;
+            }
+        }
+    }
+
+    // Looks again once the connection may have been silent for long enough. One look per
+    // silence at most, however many parts arrive meanwhile.
+    void waitForSilence(Clock::duration after) {
+        std::weak_ptr<Connection> weak = weak_from_this();
+        quiet_ = DispatchSource::timer(queue_, after, silence_ / 16, [weak] {
+            if (std::shared_ptr<Connection> self = weak.lock(); self && self->received_) {
+                Clock::duration quiet = Clock::now() - self->lastHeard_;
+                if (quiet >= self->silence_) {
+                    self->endReading();
+                } else {
+                    self->waitForSilence(self->silence_ - quiet);
+                }
+            }
+        });
+    }
+
+    // Stops watching and hands the request over; the handler may be the watch's or the timer's
+    // own, which cancelling from within allows.
+    void endReading() {
+        if (!received_) {
+            return;
+        }
+        // Cancelling lets go of the watch's hold on this connection.
+        std::shared_ptr<Connection> self = shared_from_this();
+        Received received = std::move(received_);
+        received_ = nullptr;
+        std::optional<DispatchSource> readable = std::move(readable_);
+        std::optional<DispatchSource> quiet = std::move(quiet_);
+        readable_.reset();
+        quiet_.reset();
+        if (readable) {
+            readable->cancel();
+        }
+        if (quiet) {
+            quiet->cancel();
+        }
+        std::string request = std::move(request_);
+        request_ = std::string();
+        received(self, std::move(request));
+    }
 
     // On the server's queue: moves what it can without waiting, then looks again later.
     void finish() {
@@ -151,7 +256,32 @@ private:
     bool halfClosed_ = false;
     std::optional<Clock::time_point> deadline_;
     std::chrono::milliseconds wait_{1};
+
+    // While reading: what arrived, when its last part did, and who takes it.
+    std::string request_;
+    Clock::time_point lastHeard_;
+    std::chrono::milliseconds silence_{0};
+    Received received_;
+    std::optional<DispatchSource> readable_;
+    std::optional<DispatchSource> quiet_;
 };
+
+// Hands a read request to the main thread, or refuses what is no request, from the queue.
+void handOver(const std::shared_ptr<Connection>& connection, std::string_view bytes) {
+    Request request;
+    try {
+        request = json::decode<Request>(bytes);
+    } catch (const std::exception&) {
+        connection->answer(Reply::failure("That wasn't a command."));
+        return;
+    }
+    DispatchQueue::main().async([connection, request = std::move(request)]() mutable {
+        Commands::run(
+            request.command, std::move(request.arguments),
+            Caller{.isLink = false, .folder = std::move(request.folder)},
+            [connection](Reply reply) { Connection::answerLater(connection, std::move(reply)); });
+    });
+}
 
 // Whether the peer runs as `user`.
 bool isUser(int connection, uid_t user) {
@@ -255,7 +385,7 @@ void Server::stop() {
         listener_ = -1;
         bound = bound_;
     }
-    // Waits for a connection being read, unless this is that handler itself.
+    // Waits for a connection being accepted, unless this is that handler itself.
     if (source) {
         source->cancel();
     }
@@ -275,7 +405,7 @@ DispatchSource::Handler Server::acceptor(int listener) {
 
 void Server::watch(int listener) {
     std::lock_guard lock(mutex_);
-    if (listener_ != listener || source_) {
+    if (listener < 0 || listener_ != listener || source_ || reading_ >= options_.readAtOnce) {
         return;
     }
     try {
@@ -289,7 +419,7 @@ void Server::watch(int listener) {
     }
 }
 
-void Server::pauseAccepting(int listener, int error) {
+void Server::unwatch(int listener) {
     std::optional<DispatchSource> source;
     {
         std::lock_guard lock(mutex_);
@@ -299,10 +429,14 @@ void Server::pauseAccepting(int listener, int error) {
         source = std::move(source_);
         source_.reset();
     }
-    // The connection still waits to be accepted, so the source would fire again at once.
+    // Connections waiting to be accepted would make the source fire again at once.
     if (source) {
         source->cancel();
     }
+}
+
+void Server::pauseAccepting(int listener, int error) {
+    unwatch(listener);
     if (acceptPause_ == std::chrono::milliseconds::zero()) {
         Log::lifecycle().error([&] {
             return "the command line takes no connections for now: " +
@@ -332,21 +466,30 @@ void Server::accept(int listener) {
     if (!isUser(descriptor, options_.user)) {
         return;
     }
-    std::string bytes =
-        Socket::readAll(descriptor, Socket::largestRequest, options_.receiveTimeout);
-    Request request;
-    try {
-        request = json::decode<Request>(std::string_view(bytes));
-    } catch (const std::exception&) {
-        connection->answer(Reply::failure("That wasn't a command."));
-        return;
+    // Every place taken: the rest wait in the listener's queue, and then in `connect`, until a
+    // request is read.
+    if (++reading_ >= options_.readAtOnce) {
+        unwatch(listener);
     }
-    DispatchQueue::main().async([connection, request = std::move(request)]() mutable {
-        Commands::run(
-            request.command, std::move(request.arguments),
-            Caller{.isLink = false, .folder = std::move(request.folder)},
-            [connection](Reply reply) { Connection::answerLater(connection, std::move(reply)); });
-    });
+    connection->receive(
+        options_.receiveTimeout,
+        [weak = weak_from_this()](const std::shared_ptr<Connection>& reader, std::string bytes) {
+            if (std::shared_ptr<Server> self = weak.lock()) {
+                self->finishedReading();
+            }
+            handOver(reader, bytes);
+        });
+}
+
+void Server::finishedReading() {
+    --reading_;
+    int listener = -1;
+    {
+        std::lock_guard lock(mutex_);
+        listener = listener_;
+    }
+    // A place is free, for this listener or one started since.
+    watch(listener);
 }
 
 namespace {

@@ -7,7 +7,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -53,18 +55,25 @@ std::string readAll(int descriptor, std::size_t limit, std::chrono::nanoseconds 
 
 } // namespace Socket
 
-// The application's end of the socket: accepts on its own serial queue, reads one request per
-// connection, runs it on the main thread and writes the reply back from the queue.
+// The application's end of the socket: accepts on its own serial queue, reads the requests of
+// all its connections side by side as their bytes arrive, runs each on the main thread as soon as
+// it is whole and writes the reply back from the queue. A client that stalls holds up nobody.
 class Server : public std::enable_shared_from_this<Server> {
 public:
     struct Options {
-        // How long one connection may take to send its request.
+        // How long a connection may stay silent in the middle of its request; what it sent by
+        // then is taken as the request.
         std::chrono::milliseconds receiveTimeout{5000};
         // How long a client may take none of its reply, and after the reply, how long it has to
         // finish sending (the rest of a request cut at the limit, dropped), before it is closed.
         std::chrono::milliseconds replyTimeout{5000};
         // The user whose clients are served; others are closed unanswered.
         uid_t user = ::getuid();
+        // Connections read at once; at this many, accepting waits until one is read. Far more
+        // than a user's scripts send together, yet it bounds what stalled clients can hold: two
+        // descriptors each (the connection and its watch), 128 of the usual 1,024, and at most
+        // the 1 MiB each may send.
+        std::size_t readAtOnce = 64;
     };
 
     // Makes the queue, labelled with the bundle identifier and ".commands"; not yet listening.
@@ -78,22 +87,31 @@ public:
     // Replaces a stale socket file and listens. Answers false, with a logged error where there
     // is a reason to give, when it cannot.
     bool start();
-    // Stops listening and removes the socket file. Replies still on their way are written.
+    // Stops listening and removes the socket file. Requests being read and replies still on
+    // their way are finished.
     void stop();
 
     const std::filesystem::path& path() const { return path_; }
     const DispatchQueue& queue() const { return queue_; }
     bool isListening() const;
+    // The connections whose requests are being read now.
+    std::size_t reading() const { return reading_.load(); }
 
 private:
     Server(std::filesystem::path path, Options options);
 
-    // On the queue: serves one waiting connection.
+    // On the queue: accepts one waiting connection and starts reading it.
     void accept(int listener);
+    // On the queue, when a connection's request is read: takes connections again if they
+    // waited for a free place.
+    void finishedReading();
     // The read source's handler: accepts through a weak reference.
     DispatchSource::Handler acceptor(int listener);
-    // Watches the listener for connections, unless it was stopped; after a pause, tries again.
+    // Watches the listener for connections, unless it was stopped or every place to read one is
+    // taken; after a pause, tries again.
     void watch(int listener);
+    // Stops watching the listener until `watch`; on the queue.
+    void unwatch(int listener);
     // On the queue, when accepting fails for want of descriptors or memory: stops watching for
     // a while, longer each time in a row, instead of being called again at once.
     void pauseAccepting(int listener, int error);
@@ -108,6 +126,8 @@ private:
     std::optional<DispatchSource> source_;
     // On the queue: the pause after the last failed accept; zero while accepting works.
     std::chrono::milliseconds acceptPause_{0};
+    // Changed on the queue only.
+    std::atomic<std::size_t> reading_{0};
 };
 
 // Starts the application's server at `socketURL()` unless one runs, and stops it when the

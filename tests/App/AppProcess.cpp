@@ -238,18 +238,4 @@ std::string App::output() const {
     return text.str();
 }
 
-std::size_t socketEntries(const std::filesystem::path& path) {
-    std::ifstream table("/proc/net/unix");
-    std::string line;
-    std::size_t count = 0;
-    const std::string suffix = " " + path.string();
-    while (std::getline(table, line)) {
-        if (line.size() >= suffix.size() &&
-            line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0) {
-            ++count;
-        }
-    }
-    return count;
-}
-
 } // namespace skiro::test

@@ -117,7 +117,4 @@ protected:
     std::optional<App> app_;
 };
 
-// The lines of /proc/net/unix that name `path`: its listener and each connection made to it.
-std::size_t socketEntries(const std::filesystem::path& path);
-
 } // namespace skiro::test

@@ -214,24 +214,79 @@ TEST_F(CommandServerTest, ClientsThatNeverFinishTheirRequestAreReadUntilTheTimeO
     Background<std::string> partReply([&] { return part.readAll(); });
     EXPECT_EQ(partReply.result(), notACommand);
 
-    // Each byte within the time-out, but the request as a whole not: were the time-out per
-    // read, this client could hold the queue for as long as it liked.
+    // The time-out counts from the last part received: a request sent in parts, each well
+    // within it but all of them together not, is whole. Were it counted from the first part,
+    // this request would be cut and refused.
     RawClient slow(socket());
     std::string request = encoded(echo("slow"));
-    std::atomic<bool> answered{false};
     std::thread pacer([&] {
-        for (std::size_t i = 0; i < request.size() && !answered; ++i) {
-            slow.write(request.substr(i, 1));
+        for (std::size_t piece = 0; piece < 10; ++piece) {
+            std::size_t from = request.size() * piece / 10;
+            slow.write(request.substr(from, request.size() * (piece + 1) / 10 - from));
             // Paces a slow peer; nothing waits for another thread here.
             std::this_thread::sleep_for(40ms);
         }
     });
     Background<std::string> slowReply([&] { return slow.readAll(); });
-    EXPECT_EQ(slowReply.result(), notACommand);
-    answered = true;
+    EXPECT_EQ(slowReply.result(), R"({"ok":"slow"})");
     pacer.join();
-    EXPECT_EQ(ask(echo("next"))->result(), Outcome::replied(Reply::ok("next")));
-    EXPECT_EQ(ran, (std::vector<std::string>{"whole", "next"}));
+    EXPECT_EQ(ran, (std::vector<std::string>{"whole", "slow"}));
+}
+
+TEST_F(CommandServerTest, ClientsStalledMidRequestHoldUpNobody) {
+    // Were requests read one at a time, the first stalled client would hold the rest for an hour.
+    Server::Options options = shortTimeout();
+    options.receiveTimeout = 1h;
+    auto server = serve(options);
+    std::vector<std::unique_ptr<RawClient>> stalled;
+    for (int i = 0; i < 10; ++i) {
+        stalled.push_back(std::make_unique<RawClient>(socket()));
+        stalled.back()->write(R"({"command":"echo","argu)");
+    }
+    EXPECT_EQ(ask(echo("through"))->result(), Outcome::replied(Reply::ok("through")));
+    EXPECT_TRUE(eventually([&] { return server->reading() == 10; }));
+    // Each is still read, and answered when it ends its request.
+    for (const auto& client : stalled) {
+        client->halfClose();
+        EXPECT_EQ(client->readAll(), notACommand);
+    }
+    EXPECT_TRUE(eventually([&] { return server->reading() == 0; }));
+}
+
+TEST_F(CommandServerTest, BeyondTheConnectionsReadAtOnceTheRestWaitAndEachIsServedInTurn) {
+    Server::Options options = shortTimeout();
+    options.receiveTimeout = 1h;
+    options.readAtOnce = 3;
+    auto server = serve(options);
+    std::vector<std::unique_ptr<RawClient>> stalled;
+    for (int i = 0; i < 5; ++i) {
+        stalled.push_back(std::make_unique<RawClient>(socket()));
+        ASSERT_TRUE(stalled.back()->connected());
+        stalled.back()->write(R"({"command":)");
+    }
+    // The first three are read; accepting stops there, so the others wait in line.
+    ASSERT_TRUE(eventually([&] { return server->reading() == 3; }));
+    auto valid = ask(echo("in turn"));
+
+    // Each request finished frees a place for the next in line; the valid client comes third.
+    for (std::size_t done = 0; done < 2; ++done) {
+        stalled[done]->halfClose();
+        EXPECT_EQ(stalled[done]->readAll(), notACommand);
+        // Its place is freed before it is answered, and taken by the next.
+        EXPECT_TRUE(eventually([&] { return server->reading() == 3; }));
+        EXPECT_FALSE(valid->finished());
+    }
+    stalled[2]->halfClose();
+    EXPECT_EQ(stalled[2]->readAll(), notACommand);
+    EXPECT_EQ(valid->result(), Outcome::replied(Reply::ok("in turn")));
+    EXPECT_EQ(server->reading(), 2u);
+    // None is lost.
+    for (std::size_t rest = 3; rest < stalled.size(); ++rest) {
+        stalled[rest]->halfClose();
+        EXPECT_EQ(stalled[rest]->readAll(), notACommand);
+    }
+    EXPECT_TRUE(eventually([&] { return server->reading() == 0; }));
+    EXPECT_EQ(ask(echo("after"))->result(), Outcome::replied(Reply::ok("after")));
 }
 
 TEST_F(CommandServerTest, AClientThatNeverReadsOrLeavesBeforeItsReplyHoldsUpNobody) {

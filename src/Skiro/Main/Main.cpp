@@ -1,5 +1,5 @@
 // The process entry: a client when run with a command, else the application on the simulated
-// system.
+// system. The user interface, and the toolkit with it, is loaded only for the application.
 #include "Corvale/Commands.hpp"
 #include "Corvale/Updates.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
@@ -10,11 +10,10 @@
 #include "CorvaleCore/Text.hpp"
 #include "Skiro/AppCommands.hpp"
 #include "Skiro/AppSystem.hpp"
-#include "Skiro/Main/Application.hpp"
+#include "Skiro/Main/ApplicationSide.hpp"
 #include "Skiro/Main/SimulatedDesk.hpp"
-#include "Skiro/Main/SimulatedWindows.hpp"
 #include "Skiro/Main/TestScroll.hpp"
-#include "Skiro/UI/WindowCommands.hpp"
+#include "Skiro/UI/SettingsPane.hpp"
 #include "SkiroEngine/Identity.hpp"
 
 #include <algorithm>
@@ -56,12 +55,34 @@ corvale::Commands::Arguments withLinksOpened(int argc, char** argv) {
 // runs on it until the process ends.
 std::atomic<skiro::app::SimulatedDesk*> desk{nullptr};
 
+// The user interface, loaded once the process is known to be the application.
+const skiro::app::ApplicationSide* side = nullptr;
+
+// The window commands as every process registers them: a client needs only their names and the
+// panes' names; what they open is reached when they run, which is in the application.
+skiro::AppCommands::Windows windows() {
+    skiro::AppCommands::Windows windows;
+    for (skiro::SettingsPane pane : skiro::allPanes()) {
+        windows.settingsPanes.push_back(corvale::asciiLowercased(skiro::title(pane)));
+    }
+    windows.showSettings = [](std::size_t pane) { side->windows.showSettings(pane); };
+    windows.showWelcome = [] { side->windows.showWelcome(); };
+    windows.snapshot = [](const std::filesystem::path& folder) {
+        return side->windows.snapshot(folder);
+    };
+    windows.closeAll = [] { side->windows.closeAll(); };
+    windows.listening = [] { return side->windows.listening(); };
+    windows.switchAxis = [](skiro::Axis axis) { side->windows.switchAxis(axis); };
+    return windows;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     corvale::AppIdentity::setCurrent(skiro::appIdentity());
-    skiro::AppCommands::add(skiro::WindowCommands::windows());
-    skiro::app::addTestScroll([] { return desk.load(); });
+    skiro::AppCommands::Windows shown = windows();
+    skiro::AppCommands::add(shown);
+    skiro::app::addTestScroll([] { return desk.load(); }, shown.listening);
     addLinkDelivery();
     corvale::Commands::runIfAsked(withLinksOpened(argc, argv));
 
@@ -70,6 +91,10 @@ int main(int argc, char** argv) {
             .kind != corvale::Commands::Outcome::Kind::notRunning) {
         std::cerr << corvale::AppIdentity::current().name << " is already running.\n";
         return 0;
+    }
+    side = skiro::app::loadApplicationSide();
+    if (side == nullptr) {
+        return 1;
     }
 
 #if SKIRO_MAC_BACKEND
@@ -84,7 +109,7 @@ int main(int argc, char** argv) {
         std::cerr << "SKIRO_SIM_DEVICES: there's no simulated device '" << name << "'.\n";
     }
     desk.store(machine);
-    skiro::app::deliverToOwnWindows(machine->system());
+    side->showOwnWindowsOn(machine->system());
     skiro::setAppSystem(machine->system());
     // The update framework is not on this platform: a simulated updater whose feed offers nothing.
     corvale::Updates::shared().setFactory([](platform::UpdaterDelegate& delegate) {
@@ -95,5 +120,5 @@ int main(int argc, char** argv) {
               << " is running on a simulated system. From another terminal: "
               << (argc > 0 ? argv[0] : "skiro") << " help" << std::endl;
 #endif
-    return skiro::app::runApplication(argc, argv);
+    return side->run(argc, argv);
 }

@@ -6,7 +6,6 @@
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Dispatch.hpp"
 #include "Skiro/Tap/InputTap.hpp"
-#include "Skiro/UI/ScrollTestModel.hpp"
 
 #include <fmt/format.h>
 
@@ -78,8 +77,9 @@ std::vector<Scroll> scrollOf(const VirtualDevice& device, double vertical, doubl
     return platform::simulated::gestures::wheelSteps(1, vertical, horizontal);
 }
 
-void testScroll(SimulatedDesk* machine, const Commands::Arguments& arguments,
-                const Commands::ReplyCallback& reply) {
+void testScroll(SimulatedDesk* machine,
+                const std::function<std::optional<AppCommands::ListeningTest>()>& listening,
+                const Commands::Arguments& arguments, const Commands::ReplyCallback& reply) {
     if (!InputTap::testHooks() || machine == nullptr) {
         reply(Commands::Reply::failure("Not available."));
         return;
@@ -100,14 +100,13 @@ void testScroll(SimulatedDesk* machine, const Commands::Arguments& arguments,
         return;
     }
     if (atPage) {
-        std::shared_ptr<ScrollTestModel> test = ScrollTestModel::listening();
-        std::optional<QRect> page = test ? test->pageFrame() : std::nullopt;
-        if (!page) {
+        std::optional<AppCommands::ListeningTest> test = listening();
+        if (!test) {
             reply(Commands::Reply::failure("No scroll test page is showing."));
             return;
         }
-        const QPointF centre = QRectF(*page).center();
-        machine->system().setPointer({centre.x(), centre.y()});
+        const auto& [x, y, width, height] = test->page;
+        machine->system().setPointer({x + width / 2, y + height / 2});
     }
     const VirtualDevice* device = machine->device(*kind);
     if (device == nullptr) {
@@ -128,14 +127,16 @@ void testScroll(SimulatedDesk* machine, const Commands::Arguments& arguments,
 
 } // namespace
 
-void addTestScroll(std::function<SimulatedDesk*()> desk) {
-    Commands::add({.name = "test-scroll",
-                   .arguments = "<trackpad|mouse> <vertical> <horizontal> [page]",
-                   .listed = false,
-                   .run = [desk = std::move(desk)](const Commands::Arguments& arguments,
-                                                   const Commands::ReplyCallback& reply) {
-                       testScroll(desk(), arguments, reply);
-                   }});
+void addTestScroll(std::function<SimulatedDesk*()> desk,
+                   std::function<std::optional<AppCommands::ListeningTest>()> listening) {
+    Commands::add(
+        {.name = "test-scroll",
+         .arguments = "<trackpad|mouse> <vertical> <horizontal> [page]",
+         .listed = false,
+         .run = [desk = std::move(desk), listening = std::move(listening)](
+                    const Commands::Arguments& arguments, const Commands::ReplyCallback& reply) {
+             testScroll(desk(), listening, arguments, reply);
+         }});
 }
 
 } // namespace skiro::app
