@@ -175,7 +175,9 @@ std::unique_ptr<EventTap> SimulatedEventTaps::create(TapLocation location, TapPl
     core->mask = mask;
     core->process = applications_.currentProcessIdentifier();
     core->ofThisProcess = true;
-    auto context = std::make_shared<const TapContext>(TapContext{callback, userInfo});
+    // Its own allocation, not make_shared's: the weak reference must not keep its memory, so
+    // that a context let go too early is freed memory to the sanitizers.
+    std::shared_ptr<const TapContext> context(new TapContext{callback, userInfo});
     core->context = context.get();
     core->contextAlive = context;
     insert(core);
