@@ -45,9 +45,10 @@ fuzz: setup
 	@cmake --build --preset fuzz
 	@scripts/fuzz
 
-# Compiles the Mac backend with clang against a macOS SDK; without MACOS_SDK it says so and skips.
+# Compiles every file of a macOS build (product, tools, tests) with clang against a macOS SDK,
+# Qt's headers from QT_INCLUDE; without MACOS_SDK it says so and skips. See DEVELOPERS.md.
 mac-check:
-	@MACOS_SDK="$(MACOS_SDK)" scripts/mac-check
+	@MACOS_SDK="$(MACOS_SDK)" QT_INCLUDE="$(QT_INCLUDE)" scripts/mac-check
 
 clean:
 	@rm -rf build build-debug build-asan build-tsan build-fuzz fuzz/corpus-work

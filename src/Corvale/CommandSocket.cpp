@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -247,7 +248,8 @@ Outcome ask(const Request& request, bool launching, double timeout) {
     return outcome;
 }
 
-bool launchExecutable(const std::filesystem::path& executable) {
+bool launchExecutable(const std::filesystem::path& executable,
+                      const std::vector<std::string>& arguments) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     if (posix_spawn_file_actions_init(&actions) != 0) {
@@ -272,12 +274,29 @@ bool launchExecutable(const std::filesystem::path& executable) {
                              POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     std::string program = executable.string();
-    char* argv[] = {program.data(), nullptr};
+    std::vector<std::string> words = arguments;
+    std::vector<char*> argv{program.data()};
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
     pid_t child = 0;
-    int failed = ::posix_spawn(&child, program.c_str(), &actions, &attributes, argv, environ);
+    int failed =
+        ::posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return failed == 0;
+}
+
+std::optional<std::filesystem::path> enclosingBundle(const std::filesystem::path& executable) {
+    const std::filesystem::path macOS = executable.parent_path();
+    const std::filesystem::path contents = macOS.parent_path();
+    const std::filesystem::path bundle = contents.parent_path();
+    if (macOS.filename() != "MacOS" || contents.filename() != "Contents" ||
+        bundle.extension() != ".app") {
+        return std::nullopt;
+    }
+    return bundle;
 }
 
 bool launchApp() {
@@ -285,6 +304,11 @@ bool launchApp() {
     if (self.empty()) {
         return false;
     }
+#if defined(__APPLE__)
+    if (std::optional<std::filesystem::path> bundle = enclosingBundle(self)) {
+        return launchExecutable("/usr/bin/open", {bundle->string()});
+    }
+#endif
     return launchExecutable(self);
 }
 

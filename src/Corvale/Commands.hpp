@@ -222,11 +222,18 @@ struct Launching {
 Launching launching();
 void setLaunching(Launching launching);
 
-// Starts `executable` detached from this process: in a new session, with no arguments and the
+// Starts `executable` detached from this process: in a new session, with `arguments` and the
 // standard streams on /dev/null. Answers whether it started.
-bool launchExecutable(const std::filesystem::path& executable);
+bool launchExecutable(const std::filesystem::path& executable,
+                      const std::vector<std::string>& arguments = {});
 
-// Opens the application by starting this process's own executable detached.
+// The application bundle an executable sits in (".../Skiro.app" for
+// ".../Skiro.app/Contents/MacOS/Skiro"), or nothing.
+std::optional<std::filesystem::path> enclosingBundle(const std::filesystem::path& executable);
+
+// Opens the application. On macOS an executable in a bundle has its bundle opened through Launch
+// Services: as a child of this process, which a terminal started, the terminal would answer for
+// its Accessibility permission. Otherwise this process's own executable starts detached.
 bool launchApp();
 
 } // namespace corvale::Commands

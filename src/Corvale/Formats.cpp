@@ -1,9 +1,8 @@
 #include "Corvale/Formats.hpp"
 
-#include <fmt/format.h>
+#include "CorvaleCore/UserLocale.hpp"
 
-#include <langinfo.h>
-#include <locale.h>
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <array>
@@ -15,42 +14,6 @@
 namespace corvale::Formats {
 
 namespace {
-
-// The user's locale for one category, "C" when the environment names one that is not installed.
-class UserLocale {
-public:
-    explicit UserLocale(int mask) : locale_(newlocale(mask, "", locale_t{})) {
-        if (locale_ == locale_t{}) {
-            locale_ = newlocale(mask, "C", locale_t{});
-        }
-    }
-    UserLocale(const UserLocale&) = delete;
-    UserLocale& operator=(const UserLocale&) = delete;
-    ~UserLocale() {
-        if (locale_ != locale_t{}) {
-            freelocale(locale_);
-        }
-    }
-
-    std::string info(nl_item item, std::string_view fallback) const {
-        if (locale_ == locale_t{}) {
-            return std::string(fallback);
-        }
-        const char* value = nl_langinfo_l(item, locale_);
-        return value != nullptr && *value != '\0' ? value : std::string(fallback);
-    }
-
-    std::string format(const char* pattern, const std::tm& time) const {
-        char buffer[256];
-        std::size_t written = locale_ != locale_t{}
-                                  ? strftime_l(buffer, sizeof buffer, pattern, &time, locale_)
-                                  : std::strftime(buffer, sizeof buffer, pattern, &time);
-        return std::string(buffer, written);
-    }
-
-private:
-    locale_t locale_;
-};
 
 enum class Order { monthFirst, dayFirst, yearFirst };
 
@@ -119,7 +82,7 @@ std::string dateTime(std::chrono::system_clock::time_point date) {
 
 NumberStyle NumberStyle::user() {
     UserLocale locale(LC_NUMERIC_MASK);
-    return NumberStyle{locale.info(THOUSANDS_SEP, ""), locale.info(GROUPING, "")};
+    return NumberStyle{locale.thousandsSeparator(), locale.grouping()};
 }
 
 std::string decimal(std::int64_t value) {

@@ -54,6 +54,20 @@ bool registersOf(mach_port_t thread, detail::StoppedAt& at) {
 #endif
 }
 
+// A return address as the symbols know it. The system's libraries are built for arm64e and sign
+// the return addresses they save: the signature sits in the high bits and must go before
+// symbolising. XPACLRI is in the hint space, so it is a no-op on a processor without pointer
+// authentication; it works on the link register only.
+std::uintptr_t withoutSignature(std::uintptr_t address) {
+#if defined(__arm64__)
+    register std::uintptr_t linkRegister __asm__("x30") = address;
+    __asm__("hint #7" : "+r"(linkRegister));
+    return linkRegister;
+#else
+    return address;
+#endif
+}
+
 std::mutex& requests() {
     static auto* mutex = new std::mutex();
     return *mutex;
@@ -96,6 +110,9 @@ std::vector<std::uintptr_t> StackSampler::returnAddresses(std::chrono::milliseco
         count = detail::walkFrames(at, stackLow_, stackHigh_, frames.data(), frames.size());
     }
     ::thread_resume(thread);
+    for (std::size_t i = 0; i < count; ++i) {
+        frames[i] = withoutSignature(frames[i]);
+    }
     return std::vector<std::uintptr_t>(frames.begin(),
                                        frames.begin() + static_cast<std::ptrdiff_t>(count));
 }

@@ -1,9 +1,11 @@
 #include "CorvaleCore/Defaults.hpp"
 
-#include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Files.hpp"
-#include "CorvaleCore/Folders.hpp"
 #include "CorvaleCore/Log.hpp"
+
+#if defined(__APPLE__)
+#include "CorvaleCore/SystemDefaults.hpp"
+#endif
 
 #include <cerrno>
 #include <system_error>
@@ -40,19 +42,30 @@ std::string fileName(std::string_view key) {
 
 Defaults::Defaults(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
-Defaults Defaults::standard() {
-    return Defaults(Folders::userDefaults(AppIdentity::current().bundleID));
-}
-
 std::filesystem::path Defaults::location(std::string_view key) const {
     return folder_ / fileName(key);
 }
 
 std::optional<std::string> Defaults::data(std::string_view key) const {
+#if defined(__APPLE__)
+    if (!domain_.empty()) {
+        return systemDefaults::data(domain_, key);
+    }
+#endif
     return readFile(location(key));
 }
 
 bool Defaults::set(std::string_view key, std::string_view data) const {
+#if defined(__APPLE__)
+    if (!domain_.empty()) {
+        if (systemDefaults::set(domain_, key, data)) {
+            return true;
+        }
+        Log::lifecycle().error(
+            [&] { return "couldn't save the user default " + std::string(key) + "."; });
+        return false;
+    }
+#endif
     std::filesystem::path path = location(key);
     try {
         std::error_code error;
@@ -73,6 +86,11 @@ bool Defaults::set(std::string_view key, std::string_view data) const {
 }
 
 bool Defaults::remove(std::string_view key) const {
+#if defined(__APPLE__)
+    if (!domain_.empty()) {
+        return systemDefaults::remove(domain_, key);
+    }
+#endif
     std::error_code error;
     std::filesystem::remove(location(key), error);
     return !error;

@@ -17,10 +17,14 @@ class Defaults {
 public:
     explicit Defaults(std::filesystem::path folder);
 
-    // The application's standard defaults: the user-defaults folder of
-    // `AppIdentity::current().bundleID`, as the environment names it now.
+    // The application's standard defaults, for `AppIdentity::current().bundleID`: on macOS the
+    // system's user defaults of that domain (what `defaults read <bundle identifier>` shows),
+    // unless HOME names another folder than the account's (as tests do), which the system's
+    // would not follow; otherwise, and elsewhere, the user-defaults folder as the environment
+    // names it now.
     static Defaults standard();
 
+    // The folder; unused while the store is the system's.
     const std::filesystem::path& folder() const { return folder_; }
 
     // The data under `key`; none when nothing is stored or it cannot be read.
@@ -38,7 +42,17 @@ public:
     std::filesystem::path location(std::string_view key) const;
 
 private:
+#if defined(__APPLE__)
+    // The system's user defaults of `domain`.
+    struct SystemDomain {
+        std::string name;
+    };
+    explicit Defaults(SystemDomain domain);
+#endif
+
     std::filesystem::path folder_;
+    // The system's domain when the store is the system's; empty for the folder.
+    std::string domain_;
 };
 
 } // namespace corvale

@@ -3,6 +3,11 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#if defined(__APPLE__)
+#include <limits.h>
+#include <sysdir.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -49,6 +54,31 @@ std::filesystem::path home() {
     return "/";
 }
 
+#if defined(__APPLE__)
+namespace {
+
+// The user's folder the system names, as the file manager gives it: "~/Library/...", under
+// the home as HOME names it.
+std::filesystem::path userFolder(sysdir_search_path_directory_t folder, const char* fallback) {
+    char path[PATH_MAX] = {};
+    sysdir_search_path_enumeration_state state =
+        sysdir_start_search_path_enumeration(folder, SYSDIR_DOMAIN_MASK_USER);
+    if (sysdir_get_next_search_path_enumeration(state, path) == 0 || path[0] != '~') {
+        return home() / "Library" / fallback;
+    }
+    return home() / std::filesystem::path(path + 1).relative_path();
+}
+
+} // namespace
+
+std::filesystem::path applicationSupport() {
+    return userFolder(SYSDIR_DIRECTORY_APPLICATION_SUPPORT, "Application Support");
+}
+
+std::filesystem::path caches() {
+    return userFolder(SYSDIR_DIRECTORY_CACHES, "Caches");
+}
+#else
 std::filesystem::path applicationSupport() {
     return xdg("XDG_DATA_HOME", std::filesystem::path(".local") / "share");
 }
@@ -56,6 +86,7 @@ std::filesystem::path applicationSupport() {
 std::filesystem::path caches() {
     return xdg("XDG_CACHE_HOME", ".cache");
 }
+#endif
 
 std::filesystem::path configuration() {
     return xdg("XDG_CONFIG_HOME", ".config");

@@ -12,11 +12,11 @@ namespace corvale::Folders {
 // $HOME, else the account's home directory, else "/".
 std::filesystem::path home();
 
-// The application support folder: $XDG_DATA_HOME, else ~/.local/share. Callers add their own
-// folder named after the application.
+// The application support folder: $XDG_DATA_HOME, else ~/.local/share; on macOS the system's,
+// ~/Library/Application Support. Callers add their own folder named after the application.
 std::filesystem::path applicationSupport();
 
-// The caches folder: $XDG_CACHE_HOME, else ~/.cache.
+// The caches folder: $XDG_CACHE_HOME, else ~/.cache; on macOS ~/Library/Caches.
 std::filesystem::path caches();
 
 // The user's configuration folder: $XDG_CONFIG_HOME, else ~/.config.

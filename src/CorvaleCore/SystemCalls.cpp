@@ -59,18 +59,18 @@ ssize_t sendWithoutSignal(int socket, const void* data, std::size_t size, int fl
     return ::send(socket, data, size, flags);
 }
 
-bool openPipe(int ends[2]) {
+bool openPipe(int ends[2], bool nonBlocking) {
     if (::pipe(ends) != 0) {
         return false;
     }
     // Each end is closed by `prepared` when it fails; the other is closed here.
-    if (prepared(ends[0], true, false) < 0) {
+    if (prepared(ends[0], nonBlocking, false) < 0) {
         const int error = errno;
         ::close(ends[1]);
         errno = error;
         return false;
     }
-    if (prepared(ends[1], true, false) < 0) {
+    if (prepared(ends[1], nonBlocking, false) < 0) {
         const int error = errno;
         ::close(ends[0]);
         errno = error;
@@ -123,8 +123,8 @@ ssize_t sendWithoutSignal(int socket, const void* data, std::size_t size, int fl
     return ::send(socket, data, size, flags | MSG_NOSIGNAL);
 }
 
-bool openPipe(int ends[2]) {
-    return ::pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0;
+bool openPipe(int ends[2], bool nonBlocking) {
+    return ::pipe2(ends, O_CLOEXEC | (nonBlocking ? O_NONBLOCK : 0)) == 0;
 }
 
 std::optional<uid_t> peerUser(int connection) {

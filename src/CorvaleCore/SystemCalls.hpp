@@ -19,8 +19,9 @@ int acceptConnection(int listener);
 // `send` that never raises SIGPIPE when the peer has gone: the write fails with EPIPE instead.
 ssize_t sendWithoutSignal(int socket, const void* data, std::size_t size, int flags);
 
-// A pipe whose ends are both closed on exec and non-blocking.
-bool openPipe(int ends[2]);
+// A pipe whose ends are both closed on exec, and non-blocking unless asked otherwise (a pipe
+// handed to a child as its output must block there).
+bool openPipe(int ends[2], bool nonBlocking = true);
 
 // The user the peer of a local socket runs as; none when the system does not say.
 std::optional<uid_t> peerUser(int connection);

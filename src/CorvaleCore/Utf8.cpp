@@ -4,6 +4,11 @@
 #include <cwctype>
 #include <locale.h>
 
+// macOS declares locale_t and the *_l calls only here, and only for the headers included first.
+#if defined(__APPLE__)
+#include <xlocale.h>
+#endif
+
 namespace corvale::utf8 {
 
 namespace {
@@ -12,12 +17,16 @@ bool isScalar(char32_t c) {
     return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
 }
 
-// The C library's Unicode tables come with its UTF-8 locale; without it only ASCII changes case.
+// The C library's Unicode tables come with a UTF-8 locale, named differently by each system
+// (macOS may have no C.UTF-8); without one only ASCII changes case.
 locale_t unicodeLocale() {
     static const locale_t locale = [] {
-        locale_t made = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-        if (made == locale_t{}) {
-            made = newlocale(LC_CTYPE_MASK, "C.utf8", locale_t{});
+        locale_t made{};
+        for (const char* name : {"C.UTF-8", "C.utf8", "UTF-8", "en_US.UTF-8"}) {
+            made = newlocale(LC_CTYPE_MASK, name, locale_t{});
+            if (made != locale_t{}) {
+                break;
+            }
         }
         return made;
     }();

@@ -29,6 +29,17 @@ enum class TapOptions : std::uint32_t {
 // off the callback is told with type tapDisabledByTimeout or tapDisabledByUserInput.
 using TapCallback = Event* (*)(EventType type, Event& event, void* userInfo);
 
+// What a tap's callout reads: the callback and its user info. The system keeps only a bare
+// pointer to it, and the tap's thread may be inside the callout when another thread destroys
+// the tap; neither invalidating the tap nor taking its source off a loop waits for a callout in
+// flight. So a backend shares it between the tap and the tap's sources, and a source lets its
+// share go only by a block on each loop it was on, queued once it is off them: that block runs
+// after any callout there has returned.
+struct TapContext {
+    TapCallback callback = nullptr;
+    void* userInfo = nullptr;
+};
+
 // A tap's port. Destroying it invalidates the tap.
 class EventTap {
 public:

@@ -40,9 +40,31 @@ public:
                                                 std::string_view plane) const = 0;
     virtual std::optional<RegistryProperty> property(RegistryEntry entry,
                                                      std::string_view key) const = 0;
-    // Every entry of the plane, walked recursively from the root; nothing when the walk cannot
-    // be started.
-    virtual std::optional<std::vector<RegistryEntry>> entries(std::string_view plane) const = 0;
+    // Every entry of the plane that has the property `key`, walked recursively from the root
+    // (and from the start again when the registry changed under the walk); nothing when the walk
+    // cannot be started or never gets through unchanged.
+    virtual std::optional<std::vector<RegistryEntry>> entries(std::string_view plane,
+                                                              std::string_view key) const = 0;
 };
+
+// One walk over a plane as the system's iterator makes it. A change to the registry during the
+// walk invalidates the iterator, which may then end early.
+class RegistryWalk {
+public:
+    virtual ~RegistryWalk() = default;
+    // The next entry that has the wanted property (the others are passed over and let go at
+    // once); nothing at the end.
+    virtual std::optional<RegistryEntry> next() = 0;
+    virtual bool isValid() = 0;
+    // Back to the start and valid again; what the walk kept so far is let go.
+    virtual void restart() = 0;
+};
+
+namespace registry {
+inline constexpr int walkAttempts = 5;
+// What `walk` gives up to its end, from a pass the registry did not change under; a changed
+// pass starts over, at most `walkAttempts` passes in all. Nothing when none got through.
+std::optional<std::vector<RegistryEntry>> complete(RegistryWalk& walk);
+} // namespace registry
 
 } // namespace platform

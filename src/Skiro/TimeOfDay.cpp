@@ -1,12 +1,11 @@
 #include "Skiro/TimeOfDay.hpp"
 
+#include "CorvaleCore/UserLocale.hpp"
+
 #include <algorithm>
 #include <cctype>
-#include <clocale>
 #include <cstring>
 #include <ctime>
-#include <langinfo.h>
-#include <locale.h>
 #include <vector>
 
 namespace skiro {
@@ -107,12 +106,8 @@ std::string shortTimeFormat(std::string_view timeFormat) {
 }
 
 std::string shortTimeOfDay(std::chrono::system_clock::time_point when) {
-    locale_t locale = ::newlocale(LC_TIME_MASK, "", locale_t{});
-    if (locale == locale_t{}) {
-        locale = ::newlocale(LC_TIME_MASK, "C", locale_t{});
-    }
-    std::string format =
-        locale == locale_t{} ? std::string() : shortTimeFormat(::nl_langinfo_l(T_FMT, locale));
+    const corvale::UserLocale locale(LC_TIME_MASK);
+    std::string format = shortTimeFormat(locale.info(T_FMT, ""));
     if (format.empty()) {
         format = "%H:%M";
     }
@@ -122,17 +117,11 @@ std::string shortTimeOfDay(std::chrono::system_clock::time_point when) {
     std::tm local{};
     ::localtime_r(&seconds, &local);
 
-    char text[128];
-    std::size_t length = locale == locale_t{}
-                             ? std::strftime(text, sizeof text, format.c_str(), &local)
-                             : ::strftime_l(text, sizeof text, format.c_str(), &local, locale);
-    if (length == 0) {
-        length = std::strftime(text, sizeof text, "%H:%M", &local);
+    std::string text = locale.format(format.c_str(), local);
+    if (text.empty()) {
+        text = locale.format("%H:%M", local);
     }
-    if (locale != locale_t{}) {
-        ::freelocale(locale);
-    }
-    return std::string(text, length);
+    return text;
 }
 
 } // namespace skiro

@@ -1,6 +1,7 @@
 #include "App/AppProcess.hpp"
 
 #include "Corvale/Commands.hpp"
+#include "CorvaleCore/SystemCalls.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -80,7 +81,7 @@ Child::Child(const std::vector<std::string>& arguments, const Options& options) 
               "output file");
         check(posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO), "dup");
     } else {
-        if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) {
+        if (!corvale::openPipe(outPipe, false) || !corvale::openPipe(errPipe, false)) {
             throw std::system_error(errno, std::generic_category(), "pipe");
         }
         check(posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO), "dup");

@@ -4,6 +4,7 @@
 #include "Corvale/CommandServer.hpp"
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/Files.hpp"
+#include "CorvaleCore/SystemCalls.hpp"
 
 #include "Corvale/CommandTesting.hpp"
 #include "Support/Framework.hpp"
@@ -35,7 +36,7 @@ using test::eventually;
 class CannedServer {
 public:
     CannedServer(const std::filesystem::path& path, std::string reply)
-        : listener_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        : listener_(openStreamSocket(AF_UNIX, false)) {
         std::filesystem::create_directories(path.parent_path());
         std::filesystem::remove(path);
         auto address = Commands::Socket::address(path.string());
@@ -44,7 +45,7 @@ public:
             0);
         EXPECT_EQ(::listen(listener_, 8), 0);
         thread_ = std::thread([this, reply = std::move(reply)] {
-            int connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            int connection = acceptConnection(listener_);
             if (connection < 0) {
                 return;
             }
@@ -208,7 +209,7 @@ TEST_F(CommandLineTest, TheClientsTimeOutCoversConnectingAndWaitingForTheReply) 
     // once its queue of waiting connections is full, the next ones wait in connect.
     std::filesystem::create_directories(socket().parent_path());
     auto address = Commands::Socket::address(socket().string());
-    int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int listener = openStreamSocket(AF_UNIX, false);
     ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un)),
               0);
     ASSERT_EQ(::listen(listener, 0), 0);
@@ -277,6 +278,17 @@ TEST_F(CommandLineTest, LaunchingStartsTheExecutableDetachedWithoutArguments) {
     EXPECT_EQ(err, "/dev/null");
 
     EXPECT_FALSE(Commands::launchExecutable(home.path() / "no such program"));
+}
+
+// What a Mac opens through Launch Services instead of starting the executable itself.
+TEST(Launching, OnlyAnExecutableInABundlesOwnFolderHasABundle) {
+    EXPECT_EQ(Commands::enclosingBundle("/Applications/Skiro.app/Contents/MacOS/Skiro"),
+              std::filesystem::path("/Applications/Skiro.app"));
+    EXPECT_EQ(Commands::enclosingBundle("/usr/local/bin/skiro"), std::nullopt);
+    EXPECT_EQ(Commands::enclosingBundle("/Applications/Skiro/Contents/MacOS/Skiro"), std::nullopt);
+    EXPECT_EQ(Commands::enclosingBundle("/Applications/Skiro.app/Contents/Resources/skiro"),
+              std::nullopt);
+    EXPECT_EQ(Commands::enclosingBundle("skiro"), std::nullopt);
 }
 
 } // namespace

@@ -64,11 +64,15 @@ std::atomic<int> maskChanges{0};
 } // namespace
 } // namespace corvale
 
-// Every change of the process's file-creation mask, counted on its way to the system.
+// Every change of the process's file-creation mask, counted on its way to the system. Only where
+// the program's own definition takes the library's calls (not with macOS's two-level names, where
+// nothing is counted).
+#if defined(__linux__)
 extern "C" mode_t umask(mode_t mask) noexcept {
     ++corvale::maskChanges;
     return static_cast<mode_t>(::syscall(SYS_umask, mask));
 }
+#endif
 
 namespace corvale {
 namespace {

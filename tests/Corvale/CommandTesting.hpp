@@ -3,6 +3,7 @@
 #include "Corvale/CommandServer.hpp"
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/MainLoop.hpp"
+#include "CorvaleCore/SystemCalls.hpp"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -73,7 +74,7 @@ private:
 class RawClient {
 public:
     explicit RawClient(const std::filesystem::path& path)
-        : descriptor_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        : descriptor_(openStreamSocket(AF_UNIX, false)) {
         auto address = Commands::Socket::address(path.string());
         connected_ = descriptor_ >= 0 && address &&
                      ::connect(descriptor_, reinterpret_cast<const sockaddr*>(&*address),
@@ -96,7 +97,7 @@ public:
         std::size_t taken = 0;
         while (taken < bytes.size()) {
             ssize_t sent =
-                ::send(descriptor_, bytes.data() + taken, bytes.size() - taken, MSG_NOSIGNAL);
+                sendWithoutSignal(descriptor_, bytes.data() + taken, bytes.size() - taken, 0);
             if (sent <= 0 && errno != EINTR) {
                 break;
             }

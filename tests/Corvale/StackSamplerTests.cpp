@@ -3,8 +3,13 @@
 #include "Stalls.hpp"
 
 #include <dlfcn.h>
-#include <link.h>
 #include <signal.h>
+
+#if defined(__APPLE__)
+#include <mach-o/dyld.h>
+#else
+#include <link.h>
+#endif
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -47,6 +52,10 @@ std::uintptr_t addressOf(auto* function) {
 
 // The main program's load address, as the loader reports it.
 std::uintptr_t programBase() {
+#if defined(__APPLE__)
+    // The first image is the main program; it is loaded where its header is.
+    return reinterpret_cast<std::uintptr_t>(::_dyld_get_image_header(0));
+#else
     std::uintptr_t base = 0;
     ::dl_iterate_phdr(
         [](dl_phdr_info* info, std::size_t, void* found) {
@@ -55,6 +64,7 @@ std::uintptr_t programBase() {
         },
         &base);
     return base;
+#endif
 }
 
 std::string programName() {

@@ -1,6 +1,7 @@
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/DispatchSource.hpp"
 #include "CorvaleCore/MainLoop.hpp"
+#include "CorvaleCore/SystemCalls.hpp"
 
 #include "Support/Framework.hpp"
 #include "Support/TemporaryHome.hpp"
@@ -221,7 +222,7 @@ TEST(Timer, CallsNeverOverlapOrPileUpBehindSlowHandlers) {
 
 TEST(ReadSource, FiresWhileThereIsSomethingToReadAndNeverAfterCancel) {
     int fds[2];
-    ASSERT_EQ(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+    ASSERT_TRUE(openPipe(fds));
     std::mutex mutex;
     std::string received;
     std::atomic<int> calls{0};

@@ -2,6 +2,7 @@
 
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/DispatchSource.hpp"
+#include "CorvaleCore/SystemCalls.hpp"
 #include "Support/QtLoop.hpp"
 
 #include <fcntl.h>
@@ -46,7 +47,7 @@ TEST(EventLoopExecutor, QtsLoopServesTheMainQueueItsTimersAndSourcesInOrder) {
     DispatchSource timer =
         DispatchSource::timer(DispatchQueue::main(), 5ms, 0ms, [&] { timerFired = true; });
     int fds[2];
-    ASSERT_EQ(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+    ASSERT_TRUE(openPipe(fds));
     int readable = 0;
     DispatchSource source = DispatchSource::read(fds[0], DispatchQueue::main(), [&] {
         char byte = 0;

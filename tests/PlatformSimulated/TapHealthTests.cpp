@@ -63,5 +63,44 @@ TEST(TapHealth, ATapOnALoopNobodyRunsTimesOut) {
     EXPECT_EQ(tap.scrolls.load(), 0);
 }
 
+// The read-back check takes its tap down from the main thread while the user scrolls: the tap's
+// thread may be inside the callout, past taking the context, when the tap and its source go.
+// Under AddressSanitizer a context freed with them is a use after free here.
+TEST(TapHealth, ATapTakenDownWhileItsCalloutIsUnderWayKeepsItsContextForThatCallout) {
+    SimulatedSystem system;
+    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
+    LoopThread input(system.runLoops());
+    RecordingTap tap;
+    ASSERT_TRUE(tap.make(system, TapLocation::hid, TapPlacement::headInsert, TapOptions::defaultTap,
+                         &input.loop()));
+    std::promise<void> entered;
+    std::promise<void> takenDown;
+    std::shared_future<void> down = takenDown.get_future().share();
+    std::atomic<bool> first{true};
+    system.taps().setCalloutEntry([&] {
+        if (first.exchange(false)) {
+            entered.set_value();
+            down.wait();
+        }
+    });
+    PostResult during;
+    std::thread poster([&] { during = system.post(mouse, Scroll{1}); });
+    entered.get_future().wait();
+    // As the keeper does it, on this thread: off the loop, invalidated, both handles gone.
+    input.loop().removeSource(*tap.source);
+    tap.tap->invalidate();
+    tap.source.reset();
+    tap.tap.reset();
+    takenDown.set_value();
+    poster.join();
+    system.taps().setCalloutEntry(nullptr);
+
+    EXPECT_EQ(tap.scrolls.load(), 1) << "the callout under way ran to its end";
+    EXPECT_TRUE(during.delivered);
+    input.sync();
+    system.post(mouse, Scroll{1});
+    EXPECT_EQ(tap.scrolls.load(), 1) << "nothing reaches a tap taken down";
+}
+
 } // namespace
 } // namespace platform::simulated

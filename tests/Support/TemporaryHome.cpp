@@ -1,6 +1,7 @@
 #include "Support/TemporaryHome.hpp"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <stdexcept>

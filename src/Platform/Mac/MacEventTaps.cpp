@@ -17,19 +17,19 @@ MacEventTap::~MacEventTap() {
 
 bool MacEventTap::start(TapLocation location, TapPlacement placement, TapOptions options,
                         EventMask mask) {
-    port_ = CGEventTapCreate(static_cast<CGEventTapLocation>(location),
-                             static_cast<CGEventTapPlacement>(placement),
-                             static_cast<CGEventTapOptions>(options),
-                             static_cast<CGEventMask>(mask), &MacEventTap::received, this);
+    port_ = CGEventTapCreate(
+        static_cast<CGEventTapLocation>(location), static_cast<CGEventTapPlacement>(placement),
+        static_cast<CGEventTapOptions>(options), static_cast<CGEventMask>(mask),
+        &MacEventTap::received, const_cast<TapContext*>(context_.get()));
     return port_ != nullptr;
 }
 
 // The tap thread's path for every event: the wrapper lives on this stack and releases the
 // HID event it may have copied when the callback is done.
 CGEventRef MacEventTap::received(CGEventTapProxy, CGEventType type, CGEventRef event, void* info) {
-    auto* tap = static_cast<MacEventTap*>(info);
+    const auto* context = static_cast<const TapContext*>(info);
     MacEvent wrapped = MacEvent::borrowing(event);
-    Event* result = tap->callback_(static_cast<EventType>(type), wrapped, tap->userInfo_);
+    Event* result = context->callback(static_cast<EventType>(type), wrapped, context->userInfo);
     if (result == &wrapped) {
         return event;
     }
@@ -67,14 +67,14 @@ std::unique_ptr<RunLoopSource> MacEventTap::createRunLoopSource() {
     if (port_ != nullptr && CFMachPortIsValid(port_)) {
         source = CFMachPortCreateRunLoopSource(kCFAllocatorDefault, port_, 0);
     }
-    // The port stays the tap's; the source only is the caller's.
-    return std::make_unique<MacRunLoopSource>(source, nullptr);
+    // The port stays the tap's; the source only is the caller's. The source keeps the callout's
+    // context until every loop it was on is past any callout in flight.
+    return std::make_unique<MacRunLoopSource>(source, nullptr, context_);
 }
 
 std::unique_ptr<EventTap> MacEventTaps::create(TapLocation location, TapPlacement placement,
                                                TapOptions options, EventMask mask,
                                                TapCallback callback, void* userInfo) {
-    // Made first so the system's tap can name it as its user info.
     auto tap = std::make_unique<MacEventTap>(callback, userInfo);
     if (!tap->start(location, placement, options, mask)) {
         return nullptr;

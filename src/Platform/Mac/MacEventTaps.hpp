@@ -13,8 +13,8 @@ namespace platform::mac {
 // A Quartz event tap: its mach port and the callback it forwards to.
 class MacEventTap final : public EventTap {
 public:
-    MacEventTap(TapCallback callback, void* userInfo) noexcept
-        : callback_(callback), userInfo_(userInfo) {}
+    MacEventTap(TapCallback callback, void* userInfo)
+        : context_(std::make_shared<const TapContext>(TapContext{callback, userInfo})) {}
     MacEventTap(const MacEventTap&) = delete;
     MacEventTap& operator=(const MacEventTap&) = delete;
     ~MacEventTap() override;
@@ -31,8 +31,8 @@ private:
     static CGEventRef received(CGEventTapProxy proxy, CGEventType type, CGEventRef event,
                                void* info);
 
-    TapCallback callback_;
-    void* userInfo_;
+    // The system's tap calls back with a bare pointer to it; shared with the tap's sources.
+    std::shared_ptr<const TapContext> context_;
     CFMachPortRef port_ = nullptr;
 };
 

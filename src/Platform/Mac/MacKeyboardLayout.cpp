@@ -6,6 +6,8 @@
 #include <dispatch/dispatch.h>
 #include <pthread.h>
 
+#include <memory>
+
 namespace platform::mac {
 
 namespace {
@@ -57,13 +59,24 @@ std::optional<std::string> MacKeyboardLayout::character(std::uint32_t keyCode) c
     if (pthread_main_np() != 0) {
         return translate(keyCode);
     }
-    // The text input sources may only be asked on the main thread.
-    std::optional<std::string> result;
-    std::optional<std::string>* out = &result;
-    dispatch_sync(dispatch_get_main_queue(), ^{
-      *out = translate(keyCode);
+    // The text input sources may only be asked on the main thread. Waiting for it without end
+    // would deadlock whenever the main thread waits for this one; a main thread that does not
+    // answer within a second gets no answer, and its late one is dropped.
+    struct Answer {
+        dispatch_semaphore_t done = dispatch_semaphore_create(0);
+        std::optional<std::string> text;
+        ~Answer() { dispatch_release(done); }
+    };
+    const auto answer = std::make_shared<Answer>();
+    dispatch_async(dispatch_get_main_queue(), ^{
+      answer->text = translate(keyCode);
+      dispatch_semaphore_signal(answer->done);
     });
-    return result;
+    if (dispatch_semaphore_wait(answer->done, dispatch_time(DISPATCH_TIME_NOW, NSEC_PER_SEC)) !=
+        0) {
+        return std::nullopt;
+    }
+    return answer->text;
 }
 
 } // namespace platform::mac

@@ -22,10 +22,10 @@ public:
     Token addObserver(std::string name, Observer observer) override;
     void removeObserver(Token token) override;
 
-private:
-    // The center's observer object, kept for removal.
+    // An observer as registered with the center, kept for removal.
     struct Registered;
 
+private:
     const Kind kind_;
     std::mutex mutex_;
     Token next_ = 1;

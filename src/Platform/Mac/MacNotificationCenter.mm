@@ -5,17 +5,37 @@
 
 namespace platform::mac {
 
+// The workspace's observers are the center's objects; the distributed ones are this record
+// itself, registered by address.
 struct MacNotificationCenter::Registered {
     id<NSObject> observer;
+    std::shared_ptr<Observer> callback;
 };
 
 namespace {
 
-NSNotificationCenter* centerOf(MacNotificationCenter::Kind kind) {
-    if (kind == MacNotificationCenter::Kind::distributed) {
-        return [NSDistributedNotificationCenter defaultCenter];
-    }
+NSNotificationCenter* workspaceCenter() {
     return [[NSWorkspace sharedWorkspace] notificationCenter];
+}
+
+void deliveredFromAfar(CFNotificationCenterRef, void* observer, CFNotificationName name,
+                       const void*, CFDictionaryRef) {
+    const char* posted = name != nullptr ? [(__bridge NSString*)name UTF8String] : nullptr;
+    (*static_cast<MacNotificationCenter::Registered*>(observer)->callback)(
+        posted != nullptr ? posted : "");
+}
+
+// A menu-bar application is almost never active, and the distributed center holds back what
+// it posts to an inactive one unless asked for at once: the system's scroll direction, the
+// accessibility change and the screen unlock would wait until a window was opened.
+void observeFromAfar(MacNotificationCenter::Registered* registered, NSString* name) {
+    CFNotificationCenterAddObserver(CFNotificationCenterGetDistributedCenter(), registered,
+                                    deliveredFromAfar, (__bridge CFStringRef)name, nullptr,
+                                    CFNotificationSuspensionBehaviorDeliverImmediately);
+}
+
+void stopObservingFromAfar(MacNotificationCenter::Registered* registered) {
+    CFNotificationCenterRemoveEveryObserver(CFNotificationCenterGetDistributedCenter(), registered);
 }
 
 } // namespace
@@ -23,10 +43,13 @@ NSNotificationCenter* centerOf(MacNotificationCenter::Kind kind) {
 MacNotificationCenter::MacNotificationCenter(Kind kind) : kind_(kind) {}
 
 MacNotificationCenter::~MacNotificationCenter() {
-    NSNotificationCenter* center = centerOf(kind_);
     std::lock_guard lock(mutex_);
     for (auto& [token, registered] : observers_) {
-        [center removeObserver:registered->observer];
+        if (kind_ == Kind::distributed) {
+            stopObservingFromAfar(registered.get());
+        } else {
+            [workspaceCenter() removeObserver:registered->observer];
+        }
     }
 }
 
@@ -37,13 +60,19 @@ NotificationCenter::Token MacNotificationCenter::addObserver(std::string name, O
     }
     auto registered = std::make_unique<Registered>();
     auto shared = std::make_shared<Observer>(std::move(observer));
-    registered->observer = [centerOf(kind_) addObserverForName:nsName
-                                                        object:nil
-                                                         queue:nil
-                                                    usingBlock:^(NSNotification* note) {
-                                                      const char* posted = note.name.UTF8String;
-                                                      (*shared)(posted != nullptr ? posted : "");
-                                                    }];
+    registered->callback = shared;
+    if (kind_ == Kind::distributed) {
+        observeFromAfar(registered.get(), nsName);
+    } else {
+        registered->observer =
+            [workspaceCenter() addObserverForName:nsName
+                                           object:nil
+                                            queue:nil
+                                       usingBlock:^(NSNotification* note) {
+                                         const char* posted = note.name.UTF8String;
+                                         (*shared)(posted != nullptr ? posted : "");
+                                       }];
+    }
     std::lock_guard lock(mutex_);
     const Token token = next_++;
     observers_.emplace(token, std::move(registered));
@@ -61,7 +90,11 @@ void MacNotificationCenter::removeObserver(Token token) {
         removed = std::move(found->second);
         observers_.erase(found);
     }
-    [centerOf(kind_) removeObserver:removed->observer];
+    if (kind_ == Kind::distributed) {
+        stopObservingFromAfar(removed.get());
+    } else {
+        [workspaceCenter() removeObserver:removed->observer];
+    }
 }
 
 } // namespace platform::mac

@@ -159,31 +159,65 @@ std::optional<RegistryProperty> MacRegistry::property(RegistryEntry entry,
     return scalarValue<RegistryProperty>(value.get());
 }
 
-std::optional<std::vector<RegistryEntry>> MacRegistry::entries(std::string_view plane) const {
+namespace {
+
+// An I/O Registry iterator over a plane that keeps, retained, only the entries with the wanted
+// property; the thousands of others are let go as soon as they are passed.
+class MacWalk final : public RegistryWalk {
+public:
+    MacWalk(io_iterator_t iterator, CFStringRef key) : iterator_(iterator), key_(key) {}
+    MacWalk(const MacWalk&) = delete;
+    MacWalk& operator=(const MacWalk&) = delete;
+    ~MacWalk() override { releaseAll(kept_); }
+
+    std::optional<RegistryEntry> next() override {
+        while (io_registry_entry_t entry = IOIteratorNext(iterator_.get())) {
+            CFOwned<CFTypeRef> value(
+                IORegistryEntryCreateCFProperty(entry, key_, kCFAllocatorDefault, 0));
+            std::uint64_t id = 0;
+            if (!value || IORegistryEntryGetRegistryEntryID(entry, &id) != KERN_SUCCESS ||
+                !kept_.emplace(id, entry).second) {
+                IOObjectRelease(entry);
+                continue;
+            }
+            return RegistryEntry{id};
+        }
+        return std::nullopt;
+    }
+    bool isValid() override { return IOIteratorIsValid(iterator_.get()) != 0; }
+    void restart() override {
+        releaseAll(kept_);
+        IOIteratorReset(iterator_.get());
+    }
+
+    std::unordered_map<std::uint64_t, io_registry_entry_t>& kept() { return kept_; }
+
+private:
+    Object iterator_;
+    CFStringRef key_;
+    std::unordered_map<std::uint64_t, io_registry_entry_t> kept_;
+};
+
+} // namespace
+
+std::optional<std::vector<RegistryEntry>> MacRegistry::entries(std::string_view plane,
+                                                               std::string_view key) const {
     io_name_t planeName{};
     copyName(plane, planeName);
+    CFOwned<CFStringRef> name = makeString(key);
     io_iterator_t iterator = IO_OBJECT_NULL;
-    if (IORegistryCreateIterator(kIOMainPortDefault, planeName, kIORegistryIterateRecursively,
+    if (!name ||
+        IORegistryCreateIterator(kIOMainPortDefault, planeName, kIORegistryIterateRecursively,
                                  &iterator) != KERN_SUCCESS) {
         return std::nullopt;
     }
-    Object walk(iterator);
-    std::vector<RegistryEntry> found;
-    std::unordered_map<std::uint64_t, io_registry_entry_t> held;
-    while (io_registry_entry_t next = IOIteratorNext(walk.get())) {
-        std::uint64_t id = 0;
-        if (IORegistryEntryGetRegistryEntryID(next, &id) != KERN_SUCCESS ||
-            !held.emplace(id, next).second) {
-            IOObjectRelease(next);
-            continue;
-        }
-        found.push_back(RegistryEntry{id});
-    }
-    {
+    MacWalk walk(iterator, name.get());
+    std::optional<std::vector<RegistryEntry>> found = registry::complete(walk);
+    if (found) {
         std::lock_guard lock(mutex_);
-        walked_.swap(held);
+        walked_.swap(walk.kept());
     }
-    releaseAll(held);
+    // The walk lets go of what it held before, or of its own entries when it failed.
     return found;
 }
 

@@ -26,7 +26,8 @@ public:
     std::optional<RegistryEntry> parent(RegistryEntry entry, std::string_view plane) const override;
     std::optional<RegistryProperty> property(RegistryEntry entry,
                                              std::string_view key) const override;
-    std::optional<std::vector<RegistryEntry>> entries(std::string_view plane) const override;
+    std::optional<std::vector<RegistryEntry>> entries(std::string_view plane,
+                                                      std::string_view key) const override;
 
 private:
     // The entry with that ID, retained for the caller; IO_OBJECT_NULL when there is none.
@@ -37,8 +38,8 @@ private:
     mutable std::mutex mutex_;
     mutable std::uint64_t lastID_ = 0;
     mutable io_registry_entry_t last_ = IO_OBJECT_NULL;
-    // Held until the next walk, so a walk's entries are found again without matching, even
-    // those that matching does not reach.
+    // The entries the latest walk kept, held until the next walk, so they are found again
+    // without matching, even those that matching does not reach.
     mutable std::unordered_map<std::uint64_t, io_registry_entry_t> walked_;
 };
 

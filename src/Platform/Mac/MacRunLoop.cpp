@@ -14,25 +14,38 @@ void ignore(void*) {}
 
 void ignorePortMessage(CFMachPortRef, void*, CFIndex, void*) {}
 
-// Long enough that a run only returns when stopped or finished; a stop that came just before
-// the run started is still seen within this time.
-constexpr CFTimeInterval runSlice = 1.0;
+// No wake-up of its own: a run returns when stopped or finished.
+constexpr CFTimeInterval distantFuture = 1.0e10;
 
 } // namespace
 
 // --- Sources
 
-MacRunLoopSource::MacRunLoopSource(CFRunLoopSourceRef source, CFMachPortRef port) noexcept
-    : source_(source), port_(port) {}
+MacRunLoopSource::MacRunLoopSource(CFRunLoopSourceRef source, CFMachPortRef port,
+                                   std::shared_ptr<const void> callout) noexcept
+    : source_(source), port_(port), callout_(std::move(callout)) {}
 
 MacRunLoopSource::~MacRunLoopSource() {
     std::vector<std::pair<CFRunLoopRef, CFRunLoopMode>> loops;
+    std::vector<CFRunLoopRef> visited;
     {
         std::lock_guard lock(mutex_);
         loops.swap(loops_);
+        visited.swap(visited_);
     }
     for (auto& [loop, mode] : loops) {
         CFRunLoopRemoveSource(loop, source_, mode);
+        CFRelease(loop);
+    }
+    // The loop's thread may still be inside the callout: a block queued now runs after it.
+    for (CFRunLoopRef loop : visited) {
+        if (callout_) {
+            const std::shared_ptr<const void> callout = callout_;
+            CFRunLoopPerformBlock(loop, kCFRunLoopCommonModes, ^{
+              (void)callout;
+            });
+            CFRunLoopWakeUp(loop);
+        }
         CFRelease(loop);
     }
     if (port_ != nullptr) {
@@ -48,6 +61,10 @@ void MacRunLoopSource::added(CFRunLoopRef loop, CFRunLoopMode mode) {
     std::lock_guard lock(mutex_);
     CFRetain(loop);
     loops_.emplace_back(loop, mode);
+    if (std::find(visited_.begin(), visited_.end(), loop) == visited_.end()) {
+        CFRetain(loop);
+        visited_.push_back(loop);
+    }
 }
 
 void MacRunLoopSource::removed(CFRunLoopRef loop, CFRunLoopMode mode) {
@@ -119,16 +136,19 @@ void MacRunLoop::removeSource(RunLoopSource& source, RunLoopMode mode) {
 }
 
 RunLoop::RunResult MacRunLoop::run() {
+    if (stopRequested_.exchange(false)) {
+        return RunResult::stopped;
+    }
     for (;;) {
-        if (stopRequested_.exchange(false)) {
-            return RunResult::stopped;
-        }
-        switch (CFRunLoopRunInMode(kCFRunLoopDefaultMode, runSlice, false)) {
+        switch (CFRunLoopRunInMode(kCFRunLoopDefaultMode, distantFuture, false)) {
         case kCFRunLoopRunFinished:
             return RunResult::finished;
         case kCFRunLoopRunStopped:
-            stopRequested_.store(false);
-            return RunResult::stopped;
+            // A stop block left over from a stop the check above already took goes unheeded.
+            if (stopRequested_.exchange(false)) {
+                return RunResult::stopped;
+            }
+            break;
         case kCFRunLoopRunTimedOut:
         case kCFRunLoopRunHandledSource:
             break;
@@ -137,9 +157,13 @@ RunLoop::RunResult MacRunLoop::run() {
 }
 
 void MacRunLoop::stop() {
-    // The flag covers a stop that comes while no run is under way.
+    // The system forgets a CFRunLoopStop made while the loop is not running (each run starts
+    // unstopped), so the stop is a block on the loop: it ends the run under way, or the next.
     stopRequested_.store(true);
-    CFRunLoopStop(loop_);
+    CFRunLoopRef loop = loop_;
+    CFRunLoopPerformBlock(loop_, kCFRunLoopCommonModes, ^{
+      CFRunLoopStop(loop);
+    });
     CFRunLoopWakeUp(loop_);
 }
 

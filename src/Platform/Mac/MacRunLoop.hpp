@@ -18,7 +18,10 @@ namespace platform::mac {
 class MacRunLoopSource final : public RunLoopSource {
 public:
     // `port` (may be NULL) is owned too and invalidated first: a bare port keeps a loop alive.
-    MacRunLoopSource(CFRunLoopSourceRef source, CFMachPortRef port) noexcept;
+    // `callout` is what the source's callout reads (a tap's context): let go of, once the source
+    // is destroyed, on every loop the source was ever on, so never under a callout in flight.
+    MacRunLoopSource(CFRunLoopSourceRef source, CFMachPortRef port,
+                     std::shared_ptr<const void> callout = nullptr) noexcept;
     MacRunLoopSource(const MacRunLoopSource&) = delete;
     MacRunLoopSource& operator=(const MacRunLoopSource&) = delete;
     ~MacRunLoopSource() override;
@@ -30,8 +33,11 @@ public:
 private:
     CFRunLoopSourceRef source_;
     CFMachPortRef port_;
+    std::shared_ptr<const void> callout_;
     std::mutex mutex_;
     std::vector<std::pair<CFRunLoopRef, CFRunLoopMode>> loops_;
+    // Every loop the source was added to, retained, for letting go of `callout_`.
+    std::vector<CFRunLoopRef> visited_;
 };
 
 class MacRunLoop final : public RunLoop {

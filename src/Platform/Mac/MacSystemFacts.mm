@@ -41,13 +41,16 @@ std::string MacSystemFacts::processorKind() const {
     return "Intel";
 }
 
+// Asked from the diagnostics' queue too, whose threads drain no autorelease pool of their own.
 DisplayAccommodations MacSystemFacts::displayAccommodations() const {
-    NSWorkspace* workspace = [NSWorkspace sharedWorkspace];
-    DisplayAccommodations accommodations;
-    accommodations.reduceMotion = workspace.accessibilityDisplayShouldReduceMotion;
-    accommodations.increaseContrast = workspace.accessibilityDisplayShouldIncreaseContrast;
-    accommodations.reduceTransparency = workspace.accessibilityDisplayShouldReduceTransparency;
-    return accommodations;
+    @autoreleasepool {
+        NSWorkspace* workspace = [NSWorkspace sharedWorkspace];
+        DisplayAccommodations accommodations;
+        accommodations.reduceMotion = workspace.accessibilityDisplayShouldReduceMotion;
+        accommodations.increaseContrast = workspace.accessibilityDisplayShouldIncreaseContrast;
+        accommodations.reduceTransparency = workspace.accessibilityDisplayShouldReduceTransparency;
+        return accommodations;
+    }
 }
 
 } // namespace platform::mac

@@ -1,6 +1,7 @@
 #include "Platform/Simulated/SimulatedRegistry.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace platform::simulated {
 
@@ -91,14 +92,74 @@ std::optional<RegistryProperty> SimulatedRegistry::property(RegistryEntry entry,
     return value->second;
 }
 
-std::optional<std::vector<RegistryEntry>> SimulatedRegistry::entries(std::string_view plane) const {
+// The system's iterator over the tree: it goes over the entries as they were when it began, and
+// a change to the registry on the way makes it invalid and ends it.
+class SimulatedRegistry::Walk final : public RegistryWalk {
+public:
+    Walk(const SimulatedRegistry& registry, std::string_view key) : registry_(registry), key_(key) {
+        restart();
+    }
+
+    std::optional<RegistryEntry> next() override {
+        for (;;) {
+            std::function<void()> change;
+            std::optional<RegistryEntry> found;
+            {
+                std::lock_guard lock(registry_.mutex_);
+                if (registry_.generation_ != generation_ || at_ == order_.size()) {
+                    return std::nullopt;
+                }
+                const RegistryEntry entry = order_[at_++];
+                const Entry& held = registry_.entries_.at(entry.handle);
+                if (held.properties.find(key_) != held.properties.end()) {
+                    found = entry;
+                }
+                if (registry_.change_ && at_ == registry_.changeAfter_) {
+                    change = std::exchange(registry_.change_, nullptr);
+                }
+            }
+            if (change) {
+                change();
+            }
+            if (found) {
+                return found;
+            }
+        }
+    }
+    bool isValid() override {
+        std::lock_guard lock(registry_.mutex_);
+        return registry_.generation_ == generation_;
+    }
+    void restart() override {
+        registry_.passes_.fetch_add(1);
+        std::lock_guard lock(registry_.mutex_);
+        order_.clear();
+        registry_.walk(registry_.root_, order_);
+        generation_ = registry_.generation_;
+        at_ = 0;
+    }
+
+private:
+    const SimulatedRegistry& registry_;
+    std::string key_;
+    std::vector<RegistryEntry> order_;
+    std::uint64_t generation_ = 0;
+    std::size_t at_ = 0;
+};
+
+std::optional<std::vector<RegistryEntry>> SimulatedRegistry::entries(std::string_view plane,
+                                                                     std::string_view key) const {
     if (walkFails_.load() || plane != registry::servicePlane) {
         return std::nullopt;
     }
+    Walk walk(*this, key);
+    return registry::complete(walk);
+}
+
+void SimulatedRegistry::changeDuringNextWalk(std::size_t entries, std::function<void()> change) {
     std::lock_guard lock(mutex_);
-    std::vector<RegistryEntry> all;
-    walk(root_, all);
-    return all;
+    changeAfter_ = entries;
+    change_ = std::move(change);
 }
 
 void SimulatedRegistry::walk(std::uint64_t id, std::vector<RegistryEntry>& into) const {
@@ -117,6 +178,7 @@ std::uint64_t SimulatedRegistry::add(NewEntry entry) {
     std::uint64_t id = next_++;
     entries_[id] = Entry{std::move(entry.className), std::move(entry.properties), parent, {}};
     entries_[parent].children.push_back(id);
+    ++generation_;
     return id;
 }
 
@@ -136,6 +198,7 @@ void SimulatedRegistry::remove(std::uint64_t entryID) {
     for (std::uint64_t id : doomed) {
         entries_.erase(id);
     }
+    ++generation_;
 }
 
 void SimulatedRegistry::defineClass(std::string className, std::string superclass) {

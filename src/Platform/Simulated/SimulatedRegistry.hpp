@@ -3,6 +3,7 @@
 #include "Platform/Registry.hpp"
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -30,7 +31,8 @@ public:
     std::optional<RegistryEntry> parent(RegistryEntry entry, std::string_view plane) const override;
     std::optional<RegistryProperty> property(RegistryEntry entry,
                                              std::string_view key) const override;
-    std::optional<std::vector<RegistryEntry>> entries(std::string_view plane) const override;
+    std::optional<std::vector<RegistryEntry>> entries(std::string_view plane,
+                                                      std::string_view key) const override;
 
     // Adds an entry and returns its registry entry ID.
     std::uint64_t add(NewEntry entry);
@@ -40,6 +42,12 @@ public:
     void defineClass(std::string className, std::string superclass);
     // When set, a walk over the registry cannot be started.
     void setWalkFails(bool fails) { walkFails_.store(fails); }
+    // Once, when the next walk has passed `entries` entries, `change` runs (on the walking
+    // thread, outside the registry's lock) as another program's change to the registry would
+    // come: adding or removing entries then invalidates the walk's iterator.
+    void changeDuringNextWalk(std::size_t entries, std::function<void()> change);
+    // How many walks were started, restarts included.
+    int walkPasses() const { return passes_.load(); }
     // How many lookups of a single service were made (device identification asks these).
     int serviceLookups() const { return lookups_.load(); }
 
@@ -51,6 +59,7 @@ private:
         std::vector<std::uint64_t> children;
     };
 
+    class Walk;
     void walk(std::uint64_t id, std::vector<RegistryEntry>& into) const;
 
     mutable std::mutex mutex_;
@@ -59,6 +68,11 @@ private:
     std::uint64_t next_ = 0x100000200;
     std::uint64_t root_ = 0;
     std::atomic<bool> walkFails_{false};
+    // Bumped by every change to the tree; a walk begun under another one is invalid.
+    std::uint64_t generation_ = 0;
+    mutable std::atomic<int> passes_{0};
+    mutable std::size_t changeAfter_ = 0;
+    mutable std::function<void()> change_;
     mutable std::atomic<int> lookups_{0};
 };
 

@@ -22,15 +22,34 @@ std::size_t index(TapLocation location) {
     return static_cast<std::size_t>(location);
 }
 
-// A tap's port on a run loop: tells the tap which loop it is on.
+// A tap's port on a run loop: tells the tap which loop it is on, and keeps the callout's
+// context until each loop it was on has run past any callout in flight.
 class TapSource final : public SimulatedRunLoopSource {
 public:
-    explicit TapSource(std::shared_ptr<TapCore> core) : core_(std::move(core)) {}
-    ~TapSource() override { detachFromLoop(); }
+    TapSource(std::shared_ptr<TapCore> core, std::shared_ptr<const TapContext> context)
+        : core_(std::move(core)), context_(std::move(context)) {}
+    ~TapSource() override {
+        detachFromLoop();
+        std::vector<SimulatedRunLoop*> visited;
+        {
+            std::lock_guard lock(mutex_);
+            visited.swap(visited_);
+        }
+        for (SimulatedRunLoop* loop : visited) {
+            loop->perform([context = context_] {});
+            loop->wakeUp();
+        }
+    }
 
 private:
     void moved(SimulatedRunLoop* from, SimulatedRunLoop* to) override {
         if (to != nullptr) {
+            {
+                std::lock_guard lock(mutex_);
+                if (std::find(visited_.begin(), visited_.end(), to) == visited_.end()) {
+                    visited_.push_back(to);
+                }
+            }
             core_->loop.store(to, std::memory_order_release);
         } else {
             core_->loop.compare_exchange_strong(from, nullptr, std::memory_order_acq_rel);
@@ -38,24 +57,30 @@ private:
     }
 
     std::shared_ptr<TapCore> core_;
+    std::shared_ptr<const TapContext> context_;
+    std::mutex mutex_;
+    // Loops outlive their threads, so these stay valid.
+    std::vector<SimulatedRunLoop*> visited_;
 };
 
 class SimulatedEventTap final : public EventTap {
 public:
-    SimulatedEventTap(SimulatedEventTaps& taps, std::shared_ptr<TapCore> core)
-        : taps_(taps), core_(std::move(core)) {}
+    SimulatedEventTap(SimulatedEventTaps& taps, std::shared_ptr<TapCore> core,
+                      std::shared_ptr<const TapContext> context)
+        : taps_(taps), core_(std::move(core)), context_(std::move(context)) {}
     ~SimulatedEventTap() override { taps_.invalidate(*core_); }
 
     void enable(bool on) override { taps_.enable(*core_, on); }
     bool isEnabled() const override { return core_->enabled.load() && !core_->invalid.load(); }
     void invalidate() override { taps_.invalidate(*core_); }
     std::unique_ptr<RunLoopSource> createRunLoopSource() override {
-        return std::make_unique<TapSource>(core_);
+        return std::make_unique<TapSource>(core_, context_);
     }
 
 private:
     SimulatedEventTaps& taps_;
     std::shared_ptr<TapCore> core_;
+    std::shared_ptr<const TapContext> context_;
 };
 
 } // namespace
@@ -150,10 +175,13 @@ std::unique_ptr<EventTap> SimulatedEventTaps::create(TapLocation location, TapPl
     core->mask = mask;
     core->process = applications_.currentProcessIdentifier();
     core->ofThisProcess = true;
-    core->callback = callback;
-    core->userInfo = userInfo;
+    // Its own allocation, not make_shared's: the weak reference must not keep its memory, so
+    // that a context let go too early is freed memory to the sanitizers.
+    std::shared_ptr<const TapContext> context(new TapContext{callback, userInfo});
+    core->context = context.get();
+    core->contextAlive = context;
     insert(core);
-    return std::make_unique<SimulatedEventTap>(*this, std::move(core));
+    return std::make_unique<SimulatedEventTap>(*this, std::move(core), std::move(context));
 }
 
 std::uint32_t SimulatedEventTaps::addOtherTap(std::int32_t process, TapLocation location,
@@ -309,10 +337,20 @@ void SimulatedEventTaps::switchOff(TapCore& tap, SwitchOff how) {
         if (core->invalid.load()) {
             return;
         }
+        std::shared_ptr<const TapContext> context = core->contextAlive.lock();
+        if (!context) {
+            return;
+        }
         SimulatedEvent notice(EventType::null);
-        core->callback(type, notice, core->userInfo);
+        context->callback(type, notice, context->userInfo);
     });
     loop->wakeUp();
+}
+
+void SimulatedEventTaps::setCalloutEntry(std::function<void()> entry) {
+    std::lock_guard lock(calloutEntryMutex_);
+    hasCalloutEntry_.store(static_cast<bool>(entry), std::memory_order_release);
+    calloutEntry_ = std::move(entry);
 }
 
 void SimulatedEventTaps::setTimeout(std::chrono::nanoseconds timeout) {
@@ -399,8 +437,19 @@ Event* SimulatedEventTaps::invoke(TapCore& tap, SimulatedRunLoop* loop, Simulate
     if (!tap.enabled.load() || tap.invalid.load() || tap.loop.load() != loop) {
         return &event;
     }
+    const TapContext* context = tap.context;
+    if (hasCalloutEntry_.load(std::memory_order_acquire)) {
+        std::function<void()> entry;
+        {
+            std::lock_guard lock(calloutEntryMutex_);
+            entry = calloutEntry_;
+        }
+        if (entry) {
+            entry();
+        }
+    }
     std::uint64_t started = clock_.uptimeNanoseconds();
-    Event* result = tap.callback(event.type(), event, tap.userInfo);
+    Event* result = context->callback(event.type(), event, context->userInfo);
     std::uint64_t took = clock_.uptimeNanoseconds() - started;
     tap.noteLatency(took);
     if (took > static_cast<std::uint64_t>(timeoutNanoseconds_.load())) {

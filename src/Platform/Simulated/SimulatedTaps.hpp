@@ -44,8 +44,11 @@ struct TapCore : std::enable_shared_from_this<TapCore> {
     EventMask mask = 0;
     std::int32_t process = 0;
     bool ofThisProcess = true;
-    TapCallback callback = nullptr;
-    void* userInfo = nullptr;
+    // This process's tap: what its callout reads, as bare as the system holds it. The tap's
+    // handle and sources own it; the system's notices, which are no callouts here, check it is
+    // still there.
+    const TapContext* context = nullptr;
+    std::weak_ptr<const TapContext> contextAlive;
     OtherTapAction action;
 
     std::atomic<bool> enabled{true};
@@ -114,6 +117,11 @@ public:
     // tap the code under test made), or nothing.
     std::optional<std::uint32_t> tapOfThisProcess(TapLocation location, TapOptions options) const;
 
+    // Runs on the tap's thread in every callout of this process's taps, between taking the
+    // tap's context and calling through it: where the system's window for another thread
+    // destroying the tap lies. A test holds the thread there.
+    void setCalloutEntry(std::function<void()> entry);
+
     // Used by the tap handles.
     void enable(TapCore& tap, bool on);
     void invalidate(TapCore& tap);
@@ -143,6 +151,9 @@ private:
     std::atomic<std::int64_t> unservicedNanoseconds_;
     std::array<std::atomic<bool>, 3> refused_{};
     std::atomic<bool> listAvailable_{true};
+    std::atomic<bool> hasCalloutEntry_{false};
+    std::mutex calloutEntryMutex_;
+    std::function<void()> calloutEntry_;
 };
 
 } // namespace platform::simulated

@@ -1,6 +1,7 @@
 #include "Skiro/Main/Application.hpp"
 
 #include "Corvale/UI/EventLoopExecutor.hpp"
+#include "Corvale/UI/QtApplication.hpp"
 #include "Corvale/UI/QtPasteboard.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/MainLoop.hpp"
@@ -79,25 +80,16 @@ TerminationSignals::~TerminationSignals() {
     ::close(pipe_[1]);
 }
 
-namespace {
-
-// Without a display the application renders offscreen, so it runs headless as it does on a
-// desktop. A platform asked for by name is left alone.
-void chooseOffscreenWithoutDisplay() {
-    const auto unset = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value == nullptr || *value == '\0';
-    };
-    if (unset("DISPLAY") && unset("WAYLAND_DISPLAY") && unset("QT_QPA_PLATFORM")) {
+int runApplication(int argc, char** argv) {
+    // Without a display the application renders offscreen, so it runs headless as it does on
+    // a desktop.
+    if (corvale::wantsOffscreen(corvale::thisWindowSystem(), std::getenv)) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
-}
-
-} // namespace
-
-int runApplication(int argc, char** argv) {
-    chooseOffscreenWithoutDisplay();
     QApplication application(argc, argv);
+    // Before the loop runs: a link that launches the application arrives as its first events.
+    corvale::LinkEvents linkEvents;
+    application.installEventFilter(&linkEvents);
     // A menu-bar application: closing a window never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     QGuiApplication::setDesktopFileName(

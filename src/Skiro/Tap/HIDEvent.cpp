@@ -95,7 +95,7 @@ std::optional<Device> device(const platform::Registry& registry, std::uint64_t s
 std::unordered_map<std::uint64_t, skiro::Device> scrollDevices(const platform::Registry& registry) {
     std::unordered_map<std::uint64_t, skiro::Device> devices;
     std::optional<std::vector<platform::RegistryEntry>> entries =
-        registry.entries(platform::registry::servicePlane);
+        registry.entries(platform::registry::servicePlane, accelerationKey);
     if (!entries) {
         return devices;
     }

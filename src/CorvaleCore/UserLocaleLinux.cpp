@@ -1,0 +1,9 @@
+#include "CorvaleCore/UserLocale.hpp"
+
+namespace corvale {
+
+std::string userLocaleName() {
+    return {};
+}
+
+} // namespace corvale
