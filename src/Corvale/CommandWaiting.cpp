@@ -21,6 +21,21 @@ namespace {
 constexpr std::chrono::milliseconds grace{500};
 constexpr std::chrono::milliseconds tick{100};
 
+// Waits one tick for a blocked SIGINT and takes it if it came. The signal stays pending while
+// blocked, so looking at the pending set after a sleep serves every system, including those
+// without sigtimedwait.
+bool interruptedWithin(const sigset_t& interrupt) {
+    std::this_thread::sleep_for(tick);
+    sigset_t pending;
+    sigemptyset(&pending);
+    if (sigpending(&pending) != 0 || sigismember(&pending, SIGINT) != 1) {
+        return false;
+    }
+    int taken = 0;
+    sigwait(&interrupt, &taken);
+    return taken == SIGINT;
+}
+
 } // namespace
 
 Outcome internal::askSaying(const Request& request, bool launching, double timeout,
@@ -40,11 +55,10 @@ Outcome internal::askSaying(const Request& request, bool launching, double timeo
         bool said = false;
         long shown = -1;
         while (!answered.load()) {
-            timespec wait{0, std::chrono::nanoseconds(tick).count()};
-            const int got = sigtimedwait(&interrupt, nullptr, &wait);
+            const bool interrupted = interruptedWithin(interrupt);
             const std::chrono::duration<double> elapsed = Clock::now() - start;
             const double left = std::max(waiting.seconds - elapsed.count(), 0.0);
-            if (got == SIGINT) {
+            if (interrupted) {
                 if (shown >= 0) {
                     err << (terminal ? "\r\x1b[K" : "\n");
                 }
