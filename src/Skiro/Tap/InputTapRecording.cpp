@@ -92,8 +92,10 @@ corvale::json::Json InputTap::scrollLine(const platform::Event& event, const Scr
         Recording::scroll(event, sample, flip, hid, nanoseconds(event.timestamp()),
                           Recording::Readers{system_.appFramework(), hid_});
     if (hid != nullptr && hid_.senderFunction != nullptr) {
-        // The registry is asked here, on the tap thread, once per new sender of a recording.
-        line["sender"] = recording_->sender(hid_.senderFunction(hid), std::nullopt);
+        // Numbered here with what the cache knows; the registry is asked for the facts only
+        // when the recording is written, off the tap thread.
+        const std::uint64_t sender = hid_.senderFunction(hid);
+        line["sender"] = recording_->sender(sender, devices_.known(sender));
     }
     return line;
 }
