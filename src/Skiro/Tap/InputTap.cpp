@@ -57,16 +57,6 @@ void InputTap::setSettings(const Turner::Settings& settings) {
     settings_.store(settings);
 }
 
-InputTap::Stats InputTap::stats() const {
-    // The copy under the lock allocates nothing (the kept Stats has no text); the text is made
-    // after.
-    Tally tally = stats_.copy();
-    if (tally.hasFailure) {
-        tally.stats.lastReadBackFailure.emplace(tally.failure.data(), tally.failureLength);
-    }
-    return tally.stats;
-}
-
 void InputTap::setStall(std::int64_t milliseconds, std::int64_t count) {
     stall_.set(Stall{milliseconds, count});
 }
@@ -89,9 +79,9 @@ std::uint64_t InputTap::nanoseconds(std::uint64_t timestamp) const {
     return timestamp;
 }
 
-std::uint64_t InputTap::elapsedSince(std::uint64_t start) const {
+std::uint64_t InputTap::ticksSince(std::uint64_t start) const {
     const std::uint64_t now = clock_.machAbsoluteTime();
-    return now > start ? timebase_.nanoseconds(now - start) : 0;
+    return now > start ? now - start : 0;
 }
 
 void InputTap::stallIfAsked() {
@@ -139,12 +129,7 @@ void InputTap::scrolled(platform::Event& event) {
     if (!PackedSettings::turnsAnything(settingsBits) && turner_.isIdle() && !recording &&
         !observing) {
         turner_.passed(continuous, phase, momentum);
-        const std::uint64_t elapsed = elapsedSince(start);
-        stats_.with([&](Tally& tally) {
-            tally.stats.scrolls += 1;
-            tally.stats.passed += 1;
-            tally.stats.fast.add(elapsed);
-        });
+        tally_.passed(ticksSince(start));
         return;
     }
 
@@ -207,29 +192,11 @@ void InputTap::scrolled(platform::Event& event) {
         posted = event.integerValue(scrollField::testSender) == 0;
     }
 
-    const std::uint64_t elapsed = elapsedSince(start);
-    stats_.with([&](Tally& tally) {
-        Stats& stats = tally.stats;
-        stats.scrolls += 1;
-        (device == Device::trackpad ? stats.trackpad : stats.mouse) += 1;
-        if (posted) {
-            stats.posted += 1;
-        }
-        if (!turned.isNone()) {
-            stats.turned += 1;
-            (device == Device::trackpad ? stats.trackpadTurned : stats.mouseTurned) += 1;
-        }
-        // Recording inflates the full path: not timed while one runs.
-        if (!recording) {
-            stats.full.add(elapsed);
-        }
-        if (failed) {
-            stats.readBackFailures += 1;
-            std::memcpy(tally.failure.data(), failure.data(), failureLength);
-            tally.failureLength = failureLength;
-            tally.hasFailure = true;
-        }
-    });
+    if (failed) {
+        tally_.readBackFailed(std::span(failure.data(), failureLength));
+    }
+    // Recording inflates the full path: not timed while one runs.
+    tally_.scrolled({device, posted, !turned.isNone(), !recording}, ticksSince(start));
     if (line) {
         recording_->add(std::move(*line), nanoseconds(event.timestamp()));
     }
@@ -241,13 +208,7 @@ void InputTap::scrolled(platform::Event& event) {
 
 bool InputTap::systemTurned(const platform::Event& event, platform::IOHIDEvent* hid) {
     const std::uint64_t start = clock_.machAbsoluteTime();
-    auto noteStart = [&](bool fromHID) {
-        const std::uint64_t elapsed = elapsedSince(start);
-        stats_.with([&](Tally& tally) {
-            tally.stats.starts.add(elapsed);
-            (fromHID ? tally.stats.startsFromHID : tally.stats.startsFromAppKit) += 1;
-        });
-    };
+    auto noteStart = [&](bool fromHID) { tally_.started(fromHID, ticksSince(start)); };
 
     if (hid != nullptr) {
         // The HID event moves as the device did; the event after the system's own direction.

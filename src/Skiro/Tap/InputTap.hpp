@@ -10,6 +10,7 @@
 #include "Skiro/Tap/ScrollFields.hpp"
 #include "Skiro/Tap/Signpost.hpp"
 #include "Skiro/Tap/Stats.hpp"
+#include "Skiro/Tap/Tally.hpp"
 #include "Skiro/Tap/TapKeeper.hpp"
 #include "SkiroEngine/Turner.hpp"
 
@@ -34,10 +35,10 @@ class Recording;
 // the packed settings and the statistics.
 //
 // Threads. `scrolled` and everything marked "tap thread" run only on the thread whose run loop
-// is `tapLoop()`; other threads reach that state through `performOnTapThread`. The stats and
-// the stall are each behind their own small lock, held only for a copy or a few additions; the
-// settings and `observing`, read on every scroll, are single atomic values, so reading a copy
-// never waits at all. `onScroll` is set and called on the main thread.
+// is `tapLoop()`; other threads reach that state through `performOnTapThread`. The settings
+// and `observing`, read on every scroll, are single atomic values, and the tap thread counts
+// each scroll without a lock (tap::Tally), so a scroll never waits for another thread. The
+// stall is behind a small lock. `onScroll` is set and called on the main thread.
 //
 // Always owned by a shared_ptr (`make`): registry lookups, observer reports and the hand-overs
 // to the main thread hold it weakly. The system and the tap thread's run loop must outlive it,
@@ -119,13 +120,13 @@ public:
     bool observing() const { return observing_.load(std::memory_order_acquire); }
     void setObserving(bool observing) { observing_.store(observing, std::memory_order_release); }
 
-    // A copy of the whole tally.
-    Stats stats() const;
-    // Changes the tally under its lock: `change(Stats&)` must only add or set a few values
-    // (the read-back failure text is the pipeline's own and is not taken from here).
+    // A consistent copy of the whole tally.
+    Stats stats() const { return tally_.copy(); }
+    // Rare changes to the tally, under its lock: `change(Stats&)` must only add or set a few
+    // values (the read-back failure text is the pipeline's own and is not taken from here).
     template <class Change>
     void updateStats(Change&& change) {
-        stats_.with([&](Tally& tally) { change(tally.stats); });
+        tally_.update(std::forward<Change>(change));
     }
 
     // Test hook: the next `count` scrolls each stall the tap thread for `milliseconds` first.
@@ -214,14 +215,6 @@ public:
                                         void* userInfo);
 
 private:
-    // The stats as kept: the read-back failure text in a fixed buffer, so that noting one
-    // allocates nothing; `stats()` hands it out as text.
-    struct Tally {
-        Stats stats;
-        std::array<char, readBackFailureCapacity> failure{};
-        std::size_t failureLength = 0;
-        bool hasFailure = false;
-    };
     struct Stall {
         std::int64_t milliseconds = 0;
         std::int64_t count = 0;
@@ -254,7 +247,8 @@ private:
     void trouble(Trouble trouble);
 
     void stallIfAsked();
-    std::uint64_t elapsedSince(std::uint64_t start) const;
+    // Clock ticks since `start`; the tally turns them into nanoseconds when read.
+    std::uint64_t ticksSince(std::uint64_t start) const;
     Device deviceOf(const platform::Event& event, platform::IOHIDEvent* hid, bool continuous,
                     std::int64_t phase, std::int64_t momentum);
     void startLookup(std::uint64_t sender);
@@ -271,11 +265,11 @@ private:
     const Timer timer_;
     const corvale::DispatchQueue writes_;
 
-    // Tap thread, but for the settings and observing (atomic) and the stats and the stall
-    // (each behind its own small lock).
+    // Tap thread, but for the settings and observing (atomic), the tally (read anywhere) and
+    // the stall (behind its own small lock).
     Signposter signposter_{"tap"};
     PackedSettings settings_;
-    corvale::Locked<Tally> stats_;
+    tap::Tally tally_{timebase_};
     std::atomic<bool> observing_{false};
     OnScroll onScroll_; // main thread
     Turner turner_;
