@@ -229,12 +229,6 @@ private:
                                               void* userInfo);
     // The end of the recording made by record call `run`.
     void endRecording(std::uint64_t run, std::weak_ptr<Recording> made, RecordingDone done);
-    // The scroll's line, before any rewrite.
-    corvale::json::Json scrollLine(const platform::Event& event, const ScrollSample& sample,
-                                   Flip flip, platform::IOHIDEvent* hid);
-    // What the rewrite left: "after", "nsAfter", "hidAfter", "readBack".
-    void noteRewrite(corvale::json::Json& line, const platform::Event& event,
-                     platform::IOHIDEvent* hid, bool readBack);
     // A listen-only tap where scrolls are delivered to applications.
     std::optional<Port> startDelivered(platform::TapCallback callback);
     void stopCheck();
@@ -245,6 +239,38 @@ private:
     void turnedOff(platform::EventType type);
     void revive();
     void trouble(Trouble trouble);
+
+    // What the pipeline reads of every scroll before choosing its path.
+    struct Arrival {
+        std::uint8_t settings = 0; // PackedSettings
+        bool continuous = false;
+        std::int64_t phase = 0;
+        std::int64_t momentum = 0;
+        bool observing = false;
+        bool recording = false;
+        // Nothing asks for the full path but, perhaps, a held decision.
+        bool passes() const {
+            return !PackedSettings::turnsAnything(settings) && !observing && !recording;
+        }
+    };
+    Arrival arrivalOf(const platform::Event& event) const;
+    // Decide, write, verify, tell. Apart from `scrolled`, so that the fast path stays small.
+    [[gnu::noinline]] void fullPath(platform::Event& event, const Arrival& arrival,
+                                    std::uint64_t start);
+    // The pipeline's pieces on the full path, in its order.
+    ScrollSample sampleOf(const platform::Event& event, platform::IOHIDEvent* hid,
+                          const Arrival& arrival);
+    // A running recording's line for the scroll, before any rewrite.
+    std::optional<corvale::json::Json> recordingLine(const Arrival& arrival,
+                                                     const platform::Event& event,
+                                                     const ScrollSample& sample, Flip turned,
+                                                     platform::IOHIDEvent* hid);
+    void count(const ScrollSample& sample, const platform::Event& event, platform::IOHIDEvent* hid,
+               Flip turned, bool readBack, bool recording, std::uint64_t start);
+    // Adds what the rewrite left ("after", "nsAfter", "hidAfter", "readBack") and hands the
+    // line to the recording with the event's time.
+    void recordScroll(corvale::json::Json line, const platform::Event& event,
+                      platform::IOHIDEvent* hid, Flip turned, bool readBack);
 
     void stallIfAsked();
     // Clock ticks since `start`; the tally turns them into nanoseconds when read.
@@ -277,6 +303,7 @@ private:
     DeviceCache devices_;
     corvale::Locked<Stall> stall_;
     ReadBackCheck readBack_;
+    ReadBackFailure failure_; // the latest, kept here so that the path allocates nothing
     std::optional<bool> systemInverted_;
 
     // Main thread.

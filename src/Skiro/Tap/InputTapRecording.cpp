@@ -86,10 +86,15 @@ void InputTap::delivered(const platform::Event& event) {
                     time);
 }
 
-corvale::json::Json InputTap::scrollLine(const platform::Event& event, const ScrollSample& sample,
-                                         Flip flip, platform::IOHIDEvent* hid) {
-    corvale::json::Json line =
-        Recording::scroll(event, sample, flip, hid, nanoseconds(event.timestamp()),
+std::optional<Recording::Line> InputTap::recordingLine(const Arrival& arrival,
+                                                       const platform::Event& event,
+                                                       const ScrollSample& sample, Flip turned,
+                                                       platform::IOHIDEvent* hid) {
+    if (!arrival.recording) {
+        return std::nullopt;
+    }
+    Recording::Line line =
+        Recording::scroll(event, sample, turned, hid, nanoseconds(event.timestamp()),
                           Recording::Readers{system_.appFramework(), hid_});
     if (hid != nullptr && hid_.senderFunction != nullptr) {
         // Numbered here with what the cache knows; the registry is asked for the facts only
@@ -100,14 +105,18 @@ corvale::json::Json InputTap::scrollLine(const platform::Event& event, const Scr
     return line;
 }
 
-void InputTap::noteRewrite(corvale::json::Json& line, const platform::Event& event,
-                           platform::IOHIDEvent* hid, bool readBack) {
-    line["after"] = Recording::deltas(event);
-    line["nsAfter"] = Recording::ns(event, system_.appFramework());
-    if (hid != nullptr) {
-        line["hidAfter"] = Recording::hidValues(hid, hid_);
+void InputTap::recordScroll(Recording::Line line, const platform::Event& event,
+                            platform::IOHIDEvent* hid, Flip turned, bool readBack) {
+    // What the rewrite left, when there was one.
+    if (!turned.isNone()) {
+        line["after"] = Recording::deltas(event);
+        line["nsAfter"] = Recording::ns(event, system_.appFramework());
+        if (hid != nullptr) {
+            line["hidAfter"] = Recording::hidValues(hid, hid_);
+        }
+        line["readBack"] = readBack;
     }
-    line["readBack"] = readBack;
+    recording_->add(std::move(line), nanoseconds(event.timestamp()));
 }
 
 } // namespace skiro
