@@ -3,7 +3,7 @@
 // simulated system. Exits 0 when every scroll went as recorded, 1 when some differ, 2 when the
 // file cannot be read (or the command is not understood).
 #include "CorvaleCore/Files.hpp"
-#include "Skiro/Tap/Replay.hpp"
+#include "Skiro/Replay/Replay.hpp"
 
 #include <cstdio>
 #include <string>
