@@ -155,17 +155,17 @@ void InputTap::fullPath(platform::Event& event, const Arrival& arrival, std::uin
     std::optional<Recording::Line> line = recordingLine(arrival, event, sample, turned, hid);
 
     // Write, and verify.
-    bool readBack = true;
+    bool verified = true;
     if (!turned.isNone()) {
         const ScrollDeltas wanted = before.flipped(turned);
         turn(wanted, event, turned, hid, hid_);
-        readBack = readsBack(event, wanted, failure_);
+        verified = verifyRewrite(event, wanted, failure_);
     }
 
     // Tell whoever listens.
-    count(sample, event, hid, turned, readBack, arrival.recording, start);
+    count(sample, event, hid, turned, verified, arrival.recording, start);
     if (line) {
-        recordScroll(std::move(*line), event, hid, turned, readBack);
+        recordScroll(std::move(*line), event, hid, turned, verified);
     }
     if (readBack_.checking()) {
         readBack_.remember(pointDeltas(event));

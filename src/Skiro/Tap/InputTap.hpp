@@ -266,11 +266,11 @@ private:
                                                      const ScrollSample& sample, Flip turned,
                                                      platform::IOHIDEvent* hid);
     void count(const ScrollSample& sample, const platform::Event& event, platform::IOHIDEvent* hid,
-               Flip turned, bool readBack, bool recording, std::uint64_t start);
+               Flip turned, bool verified, bool recording, std::uint64_t start);
     // Adds what the rewrite left ("after", "nsAfter", "hidAfter", "readBack") and hands the
     // line to the recording with the event's time.
     void recordScroll(corvale::json::Json line, const platform::Event& event,
-                      platform::IOHIDEvent* hid, Flip turned, bool readBack);
+                      platform::IOHIDEvent* hid, Flip turned, bool verified);
 
     void stallIfAsked();
     // Clock ticks since `start`; the tally turns them into nanoseconds when read.
@@ -303,8 +303,8 @@ private:
     DeviceCache devices_;
     corvale::Locked<Stall> stall_;
     ReadBackCheck readBack_;
-    ReadBackFailure failure_; // the latest, kept here so that the path allocates nothing
-    std::optional<bool> systemInverted_;
+    RewriteFailure failure_; // the latest, kept here so that the path allocates nothing
+    std::optional<bool> lastSystemTurned_;
 
     // Main thread.
     TapKeeper keeper_;

@@ -34,26 +34,27 @@ bool InputTap::systemTurned(const platform::Event& event, platform::IOHIDEvent* 
         };
         for (const auto& [value, device] : pairs) {
             if (value != 0 && device != 0) {
-                const bool inverted = (value > 0) != (device > 0);
-                systemInverted_ = inverted;
+                const bool turned = (value > 0) != (device > 0);
+                lastSystemTurned_ = turned;
                 noteStart(true);
-                return inverted;
+                return turned;
             }
         }
         // No movement to compare: the last answer a HID event gave.
-        if (systemInverted_) {
+        if (lastSystemTurned_) {
             noteStart(true);
-            return *systemInverted_;
+            return *lastSystemTurned_;
         }
     }
 
     std::optional<platform::AppScrollEvent> app = system_.appFramework().scrollEvent(event);
-    const bool inverted = app && app->directionInvertedFromDevice;
+    // The framework calls it the direction inverted from the device's.
+    const bool turned = app && app->directionInvertedFromDevice;
     if (hid != nullptr) {
-        systemInverted_ = inverted;
+        lastSystemTurned_ = turned;
     }
     noteStart(false);
-    return inverted;
+    return turned;
 }
 
 Device InputTap::deviceOf(const platform::Event& event, platform::IOHIDEvent* hid, bool continuous,

@@ -7,10 +7,10 @@
 namespace skiro {
 
 void InputTap::count(const ScrollSample& sample, const platform::Event& event,
-                     platform::IOHIDEvent* hid, Flip turned, bool readBack, bool recording,
+                     platform::IOHIDEvent* hid, Flip turned, bool verified, bool recording,
                      std::uint64_t start) {
-    if (!readBack) {
-        tally_.readBackFailed(failure_.view());
+    if (!verified) {
+        tally_.rewriteFailed(failure_.view());
     }
     // Without a HID event, software posted it; with test hooks, unless it stands in for a sender.
     bool posted = hid == nullptr;

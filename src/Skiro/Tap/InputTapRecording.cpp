@@ -106,7 +106,7 @@ std::optional<Recording::Line> InputTap::recordingLine(const Arrival& arrival,
 }
 
 void InputTap::recordScroll(Recording::Line line, const platform::Event& event,
-                            platform::IOHIDEvent* hid, Flip turned, bool readBack) {
+                            platform::IOHIDEvent* hid, Flip turned, bool verified) {
     // What the rewrite left, when there was one.
     if (!turned.isNone()) {
         line["after"] = Recording::deltas(event);
@@ -114,7 +114,7 @@ void InputTap::recordScroll(Recording::Line line, const platform::Event& event,
         if (hid != nullptr) {
             line["hidAfter"] = Recording::hidValues(hid, hid_);
         }
-        line["readBack"] = readBack;
+        line["readBack"] = verified;
     }
     recording_->add(std::move(line), nanoseconds(event.timestamp()));
 }

@@ -154,8 +154,8 @@ std::string toString(const ScrollDeltas& deltas) {
     return std::string(buffer, describe(deltas, buffer));
 }
 
-std::size_t describeReadBackFailure(const ScrollDeltas& wanted, const ScrollDeltas& got,
-                                    std::span<char> into) noexcept {
+std::size_t describeRewriteFailure(const ScrollDeltas& wanted, const ScrollDeltas& got,
+                                   std::span<char> into) noexcept {
     Writer writer(into);
     writer.text("wanted ");
     writer.deltas(wanted);
@@ -164,13 +164,13 @@ std::size_t describeReadBackFailure(const ScrollDeltas& wanted, const ScrollDelt
     return writer.length();
 }
 
-bool readsBack(const platform::Event& event, const ScrollDeltas& wanted,
-               ReadBackFailure& failure) noexcept {
+bool verifyRewrite(const platform::Event& event, const ScrollDeltas& wanted,
+                   RewriteFailure& failure) noexcept {
     const ScrollDeltas after = readDeltas(event);
     if (after == wanted) {
         return true;
     }
-    failure.length = describeReadBackFailure(wanted, after, failure.text);
+    failure.length = describeRewriteFailure(wanted, after, failure.text);
     return false;
 }
 

@@ -73,19 +73,19 @@ std::size_t describe(const ScrollDeltas& deltas, std::span<char> into) noexcept;
 std::string toString(const ScrollDeltas& deltas);
 
 // "wanted <deltas>, got <deltas>": what a rewrite that did not read back as written says.
-inline constexpr std::size_t readBackFailureCapacity = 2 * deltasTextCapacity + 16;
-std::size_t describeReadBackFailure(const ScrollDeltas& wanted, const ScrollDeltas& got,
-                                    std::span<char> into) noexcept;
+inline constexpr std::size_t rewriteFailureCapacity = 2 * deltasTextCapacity + 16;
+std::size_t describeRewriteFailure(const ScrollDeltas& wanted, const ScrollDeltas& got,
+                                   std::span<char> into) noexcept;
 
 // What a rewrite that did not read back as written says, kept without allocating.
-struct ReadBackFailure {
-    std::array<char, readBackFailureCapacity> text;
+struct RewriteFailure {
+    std::array<char, rewriteFailureCapacity> text;
     std::size_t length = 0;
     std::span<const char> view() const { return {text.data(), length}; }
 };
 // Reads the event's deltas after a rewrite: true when they are `wanted`; otherwise `failure`
 // says what was wanted and what came back.
-bool readsBack(const platform::Event& event, const ScrollDeltas& wanted,
-               ReadBackFailure& failure) noexcept;
+bool verifyRewrite(const platform::Event& event, const ScrollDeltas& wanted,
+                   RewriteFailure& failure) noexcept;
 
 } // namespace skiro

@@ -57,7 +57,7 @@ void Tally::started(bool fromHID, std::uint64_t ticks) noexcept {
     endWrite();
 }
 
-void Tally::readBackFailed(std::span<const char> text) noexcept {
+void Tally::rewriteFailed(std::span<const char> text) noexcept {
     rest_.with([&](Rest& rest) {
         rest.stats.readBackFailures += 1;
         const std::size_t length = std::min(text.size(), rest.failure.size());

@@ -47,7 +47,7 @@ public:
     // A reading of the system's direction for a decision.
     void started(bool fromHID, std::uint64_t ticks) noexcept;
     // A rewrite that did not read back as written, and what it says.
-    void readBackFailed(std::span<const char> text) noexcept;
+    void rewriteFailed(std::span<const char> text) noexcept;
 
     // --- Any thread: a few rare additions or settings, under the lock. What it sets of the
     // per-scroll counters adds to theirs.
@@ -85,7 +85,7 @@ private:
     };
     struct Rest {
         Stats stats;
-        std::array<char, readBackFailureCapacity> failure{};
+        std::array<char, rewriteFailureCapacity> failure{};
         std::size_t failureLength = 0;
         bool hasFailure = false;
     };
