@@ -98,8 +98,8 @@ void BM_FullPath_GestureStartDecided(benchmark::State& state) {
 }
 
 // Not the tap's own work: one read of the simulated machine clock, which the tap makes twice
-// per scroll to time it (the simulation converts its nanoseconds to ticks with a 128-bit
-// division where the real clock reads a counter).
+// per scroll to time it (a still simulated clock keeps its ticks ready, as a real machine's
+// counter is read; the tap turns ticks into nanoseconds only when the tally is read).
 void BM_Part_SimulatedClockRead(benchmark::State& state) {
     SimulatedSystem system;
     Clock& clock = system.clock();

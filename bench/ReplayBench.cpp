@@ -1,7 +1,7 @@
 // Replay speed: a recording of 10,000 scrolls (trackpad swipes, turned) replayed through the
 // tap on a simulated system, against posting the same scrolls through the simulation without
 // Skiro's tap (the floor). Items are scrolls; the ratio of the two rates is the replay's cost.
-#include "Skiro/Tap/Replay.hpp"
+#include "Skiro/Replay/Replay.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 // simulated device through the real tap, recorded as the record command records them.
 // Run it again only when the recording's form changes on purpose; replays of the files it
 // writes are required to agree.
-#include "Skiro/Tap/Replay.hpp"
+#include "Skiro/Replay/Replay.hpp"
 
 #include <chrono>
 #include <cstdio>

@@ -5,7 +5,7 @@
 // understood).
 #include "CorvaleCore/Files.hpp"
 #include "PlotImage.hpp"
-#include "Skiro/Tap/Replay.hpp"
+#include "Skiro/Replay/Replay.hpp"
 
 #include <cstdio>
 #include <filesystem>

@@ -12,6 +12,13 @@ std::uint64_t mulDiv(std::uint64_t value, std::uint32_t multiplier, std::uint32_
     if (divisor == 0) {
         return 0;
     }
+    if (multiplier == divisor) {
+        return value;
+    }
+    // Most values fit in 64 bits once multiplied: a plain division, many times cheaper.
+    if (value <= std::numeric_limits<std::uint64_t>::max() / multiplier) {
+        return value * multiplier / divisor;
+    }
     Wide wide = static_cast<Wide>(value) * multiplier / divisor;
     if (wide > std::numeric_limits<std::uint64_t>::max()) {
         return std::numeric_limits<std::uint64_t>::max();

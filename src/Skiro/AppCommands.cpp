@@ -59,10 +59,15 @@ std::optional<std::int64_t> decimalInteger(std::string_view text) {
     return value;
 }
 
-// The directions `set` would store, or none when the arguments are not a device, an axis (or
+// What `set` is asked to change, or none when the arguments are not a device, an axis (or
 // "both") and a way.
-std::optional<Directions> chosen(const Arguments& lowered, const Config& config,
-                                 bool systemNatural) {
+struct Choice {
+    Device device;
+    std::vector<Axis> axes;
+    Direction direction;
+};
+
+std::optional<Choice> chosen(const Arguments& lowered) {
     if (lowered.size() != 3) {
         return std::nullopt;
     }
@@ -77,11 +82,7 @@ std::optional<Directions> chosen(const Arguments& lowered, const Config& config,
     if (!device || !way || axes.empty()) {
         return std::nullopt;
     }
-    Directions directions = config.directions.value_or(Directions::system(systemNatural));
-    for (Axis axis : axes) {
-        directions.at(*device, axis) = *way;
-    }
-    return directions;
+    return Choice{*device, std::move(axes), *way};
 }
 
 void set(const Context& context, const Arguments& arguments, const ReplyCallback& reply) {
@@ -96,13 +97,16 @@ void set(const Context& context, const Arguments& arguments, const ReplyCallback
         reply(Reply::ok(""));
         return;
     }
-    std::optional<Directions> directions =
-        chosen(lowered, settings.config(), context.live().systemNatural());
-    if (!directions) {
+    std::optional<Choice> choice = chosen(lowered);
+    if (!choice) {
         reply(Reply::failure(setUsage()));
         return;
     }
-    settings.update([&](Config& config) { config.directions = *directions; });
+    const bool systemNatural = context.live().systemNatural();
+    settings.update([&](Config& config) {
+        config =
+            config.withDirection(choice->device, choice->axes, choice->direction, systemNatural);
+    });
     reply(Reply::ok(""));
 }
 

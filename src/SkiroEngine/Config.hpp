@@ -5,6 +5,7 @@
 #include "SkiroEngine/Turner.hpp"
 
 #include <optional>
+#include <span>
 
 namespace skiro {
 
@@ -24,6 +25,20 @@ struct Config {
     // The directions to show: the chosen ones, else what the system does now on every device.
     Directions shownDirections(bool systemNatural) const {
         return directions.value_or(Directions::system(systemNatural));
+    }
+
+    // This configuration with `direction` for `device` on each of `axes`, every other choice as
+    // shown now: the one way the set command, the directions grid and the scroll test change a
+    // direction.
+    Config withDirection(Device device, std::span<const Axis> axes, Direction direction,
+                         bool systemNatural) const {
+        Config changed = *this;
+        Directions shown = shownDirections(systemNatural);
+        for (Axis axis : axes) {
+            shown.at(device, axis) = direction;
+        }
+        changed.directions = shown;
+        return changed;
     }
 
     bool operator==(const Config&) const = default;

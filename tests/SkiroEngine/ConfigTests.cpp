@@ -36,6 +36,23 @@ TEST(Config, TheTapTurnsOnlyWhatIsChosenAndNotPaused) {
     EXPECT_EQ(config.shownDirections(false), mouseNatural());
 }
 
+TEST(Config, WithADirectionKeepsEveryOtherChoiceAsShown) {
+    const Axis both[] = {Axis::vertical, Axis::horizontal};
+    const Axis vertical[] = {Axis::vertical};
+    Config config;
+    config.paused = true;
+    // Nothing chosen yet: the rest follows what the system does now.
+    Config changed = config.withDirection(Device::mouse, vertical, Direction::standard, true);
+    Directions expected = Directions::system(true);
+    expected.mouseVertical = Direction::standard;
+    EXPECT_EQ(changed.directions, expected);
+    EXPECT_TRUE(changed.paused);
+
+    changed = changed.withDirection(Device::trackpad, both, Direction::standard, false);
+    expected.trackpadVertical = expected.trackpadHorizontal = Direction::standard;
+    EXPECT_EQ(changed.directions, expected) << "the chosen ones stay, whatever the system does";
+}
+
 TEST(Config, EncodesDirectionsOnlyWhenChosen) {
     EXPECT_EQ(corvale::json::encode(Config()),
               Json::parse(R"({"hasCompletedOnboarding": false, "detailedLogging": false,

@@ -19,14 +19,18 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -74,6 +78,98 @@ inline std::vector<Json> ofKind(const std::vector<Json>& lines, const std::strin
     return found;
 }
 
+// A registry whose every answer waits until `open`: a slow registry. It notes which threads
+// asked.
+class GatedRegistry final : public Registry {
+public:
+    explicit GatedRegistry(const Registry& inner) : inner_(inner) {}
+    ~GatedRegistry() override { open(); }
+
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        opened_.notify_all();
+    }
+    bool askedFrom(std::thread::id thread) const {
+        std::lock_guard lock(mutex_);
+        return askers_.contains(thread);
+    }
+
+    std::optional<RegistryEntry> service(std::uint64_t entryID) const override {
+        wait();
+        return inner_.service(entryID);
+    }
+    std::uint64_t entryID(RegistryEntry entry) const override {
+        wait();
+        return inner_.entryID(entry);
+    }
+    std::string className(RegistryEntry entry) const override {
+        wait();
+        return inner_.className(entry);
+    }
+    bool conformsTo(RegistryEntry entry, std::string_view className) const override {
+        wait();
+        return inner_.conformsTo(entry, className);
+    }
+    std::optional<RegistryEntry> parent(RegistryEntry entry,
+                                        std::string_view plane) const override {
+        wait();
+        return inner_.parent(entry, plane);
+    }
+    std::optional<RegistryProperty> property(RegistryEntry entry,
+                                             std::string_view key) const override {
+        wait();
+        return inner_.property(entry, key);
+    }
+    std::optional<std::vector<RegistryEntry>> entries(std::string_view plane) const override {
+        wait();
+        return inner_.entries(plane);
+    }
+
+private:
+    void wait() const {
+        std::unique_lock lock(mutex_);
+        askers_.insert(std::this_thread::get_id());
+        opened_.wait(lock, [this] { return open_; });
+    }
+
+    const Registry& inner_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable opened_;
+    mutable std::set<std::thread::id> askers_;
+    bool open_ = false;
+};
+
+// A simulated system seen through another registry.
+class WithRegistry final : public System {
+public:
+    WithRegistry(SimulatedSystem& system, Registry& registry)
+        : system_(system), registry_(registry) {}
+
+    EventTaps& eventTaps() override { return system_.eventTaps(); }
+    Events& events() override { return system_.events(); }
+    RunLoops& runLoops() override { return system_.runLoops(); }
+    Symbols& symbols() override { return system_.symbols(); }
+    Registry& registry() override { return registry_; }
+    Permissions& permissions() override { return system_.permissions(); }
+    Preferences& preferences() override { return system_.preferences(); }
+    NotificationCenter& distributedNotifications() override {
+        return system_.distributedNotifications();
+    }
+    Workspace& workspace() override { return system_.workspace(); }
+    Clock& clock() override { return system_.clock(); }
+    AppFramework& appFramework() override { return system_.appFramework(); }
+    RunningApplications& runningApplications() override { return system_.runningApplications(); }
+    SystemFacts& facts() override { return system_.facts(); }
+    HotKeys& hotKeys() override { return system_.hotKeys(); }
+    KeyboardLayout& keyboardLayout() override { return system_.keyboardLayout(); }
+    LoginItem& loginItem() override { return system_.loginItem(); }
+
+private:
+    SimulatedSystem& system_;
+    Registry& registry_;
+};
+
 class LiveTap {
 public:
     LiveTap() : LiveTap(true) {}
@@ -84,6 +180,9 @@ public:
         makeTap(testHooks);
     }
     ~LiveTap() {
+        if (slowRegistry) {
+            slowRegistry->open();
+        }
         openLookups();
         if (tap) {
             tap->stop(false);
@@ -111,6 +210,8 @@ public:
     std::shared_ptr<InputTap> tap;
     std::vector<InputTap::Trouble> troubles;
     std::vector<bool> verdicts;
+    // Set when the tap sees the registry through a gate (HarnessOptions::slowRegistry).
+    std::unique_ptr<GatedRegistry> slowRegistry;
 
     // Runs `work` on the tap thread and returns what it returns.
     template <class Work>
@@ -192,8 +293,10 @@ public:
     }
 
 protected:
-    void makeTap(bool testHooks) {
-        tap = InputTap::make(system, input.runLoop(),
+    std::unique_ptr<WithRegistry> seenThrough_;
+
+    void makeTap(bool testHooks, System* seenThrough = nullptr) {
+        tap = InputTap::make(seenThrough != nullptr ? *seenThrough : system, input.runLoop(),
                              InputTap::Options{.testHooks = testHooks,
                                                .lookups = lookups,
                                                .timer =
@@ -212,6 +315,8 @@ private:
 
 struct HarnessOptions {
     bool testHooks = false;
+    // The tap sees the registry through a gate that holds every answer until it opens.
+    bool slowRegistry = false;
     // HID functions the system does not provide (looked up when the tap is made).
     std::vector<std::string_view> missingFunctions = {};
 };
@@ -225,8 +330,12 @@ public:
         for (std::string_view name : options.missingFunctions) {
             system.simulatedSymbols().setMissing(name, true);
         }
-        if (!options.missingFunctions.empty()) {
-            makeTap(options.testHooks);
+        if (options.slowRegistry) {
+            slowRegistry = std::make_unique<GatedRegistry>(system.registry());
+            seenThrough_ = std::make_unique<WithRegistry>(system, *slowRegistry);
+        }
+        if (!options.missingFunctions.empty() || seenThrough_) {
+            makeTap(options.testHooks, seenThrough_.get());
         }
         eventTap_ = system.eventTaps().create(TapLocation::hid, TapPlacement::headInsert,
                                               TapOptions::defaultTap,

@@ -26,19 +26,63 @@ Measures negated(const Measures& m) {
     return {-m.line, -m.fixed, -m.point};
 }
 
-std::vector<PostResult> concat(std::vector<PostResult> a, const std::vector<PostResult>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+// --- What holds for every device the simulated machine offers.
 
-TEST(Pipeline, PausedLetsEveryScrollPassUntouchedOnTheFastPath) {
+struct DeviceCase {
+    const char* name;
+    DeviceDescription (*describe)();
+    Device kind;
+};
+
+const DeviceCase everyDevice[] = {
+    {"BuiltInTrackpad", &DeviceDescription::builtInTrackpad, Device::trackpad},
+    {"MagicTrackpad", &DeviceDescription::magicTrackpad, Device::trackpad},
+    {"WheelMouse", &DeviceDescription::wheelMouse, Device::mouse},
+    {"SmoothMouse", &DeviceDescription::smoothMouse, Device::mouse},
+    // Scrolls in gestures like a trackpad, but is a mouse.
+    {"MagicMouse", &DeviceDescription::magicMouse, Device::mouse},
+};
+
+class OnEveryDevice : public ::testing::TestWithParam<DeviceCase> {
+protected:
     TapHarness h;
-    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
-    h.tap->setSettings(paused);
+    VirtualDevice& device = h.system.attach(GetParam().describe());
+    const Device kind = GetParam().kind;
 
-    auto results = concat(h.system.post(trackpad, swipe(40, 10)),
-                          h.system.post(mouse, wheelSteps(3, 1, 0, platform::flag::shift)));
+    // One movement of the user's as this device makes it: a swipe, or wheel steps.
+    std::vector<Scroll> movement() const {
+        switch (device.style()) {
+        case ScrollStyle::gestures:
+            return swipe(30, -8);
+        case ScrollStyle::smoothWheel:
+            return wheelSteps(4, 12, -3);
+        case ScrollStyle::wheel:
+            break;
+        }
+        return wheelSteps(4, 1, 0, platform::flag::shift);
+    }
+    // Standard for this device's kind, or for the other kind, against the natural system.
+    static Directions standardFor(Device which) {
+        const Direction trackpad =
+            which == Device::trackpad ? Direction::standard : Direction::natural;
+        const Direction mouse = which == Device::mouse ? Direction::standard : Direction::natural;
+        return Directions{trackpad, trackpad, mouse, mouse};
+    }
+    Device other() const { return kind == Device::trackpad ? Device::mouse : Device::trackpad; }
+    static std::int64_t& of(InputTap::Stats& stats, Device which) {
+        return which == Device::trackpad ? stats.trackpad : stats.mouse;
+    }
+    static std::int64_t& turnedOf(InputTap::Stats& stats, Device which) {
+        return which == Device::trackpad ? stats.trackpadTurned : stats.mouseTurned;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Pipeline, OnEveryDevice, ::testing::ValuesIn(everyDevice),
+                         [](const auto& each) { return std::string(each.param.name); });
+
+TEST_P(OnEveryDevice, PausedEveryScrollPassesUntouchedOnTheFastPath) {
+    h.tap->setSettings(paused);
+    const std::vector<PostResult> results = h.system.post(device, movement());
     for (const PostResult& result : results) {
         ASSERT_TRUE(result.delivered);
         EXPECT_EQ(*result.delivered, result.made);
@@ -53,7 +97,62 @@ TEST(Pipeline, PausedLetsEveryScrollPassUntouchedOnTheFastPath) {
     // No HID event fetched, no device looked up.
     EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
     EXPECT_EQ(h.onTap([&] { return h.tap->keeper().seenByTap(); }), n);
+    EXPECT_EQ(h.allocatingScrolls(), 0u);
 }
+
+TEST_P(OnEveryDevice, ItsKindsChoiceTurnsItOnceKnownAndTheOtherKindsLeavesItAlone) {
+    // Known before its first scroll, as a started tap knows the devices attached.
+    h.onTap([&] { h.tap->mergeDevices(HIDEvent::scrollDevices(h.system.registry())); });
+    h.tap->setSettings(turning(standardFor(kind)));
+    std::int64_t moving = 0;
+    for (const PostResult& result : h.system.post(device, movement())) {
+        const ScrollRecord& made = result.made;
+        const ScrollRecord& got = *result.delivered;
+        EXPECT_EQ(got.vertical, moves(made.vertical) ? negated(made.vertical) : made.vertical)
+            << "scroll " << made.serial;
+        EXPECT_EQ(got.horizontal,
+                  moves(made.horizontal) ? negated(made.horizontal) : made.horizontal);
+        ASSERT_TRUE(got.hid);
+        EXPECT_EQ(got.hid->scrollY, moves(made.vertical) ? -made.hid->scrollY : made.hid->scrollY);
+        moving += moves(made.vertical) || moves(made.horizontal) ? 1 : 0;
+    }
+    ASSERT_GT(moving, 0);
+    InputTap::Stats stats = h.stats();
+    EXPECT_EQ(turnedOf(stats, kind), moving);
+    EXPECT_EQ(of(stats, other()) + turnedOf(stats, other()) + stats.posted, 0);
+    EXPECT_EQ(stats.readBackFailures, 0);
+
+    // The other kind's choice: the system's direction stays.
+    h.tap->setSettings(turning(standardFor(other())));
+    for (const PostResult& result : h.system.post(device, movement())) {
+        EXPECT_EQ(*result.delivered, result.made) << "scroll " << result.made.serial;
+    }
+    stats = h.stats();
+    EXPECT_EQ(turnedOf(stats, kind), moving);
+    EXPECT_EQ(of(stats, other()), 0);
+    EXPECT_EQ(h.allocatingScrolls(), 0u);
+}
+
+TEST_P(OnEveryDevice, UntilTheRegistryAnswersItsScrollsAreToldApartByTheirShape) {
+    h.closeLookups();
+    h.tap->setSettings(turning(standardFor(kind)));
+    // A gesture looks like a trackpad's: right for trackpads, wrong for the multitouch mouse.
+    const Device guess = device.style() == ScrollStyle::gestures ? Device::trackpad : Device::mouse;
+    const auto first = static_cast<std::int64_t>(h.system.post(device, movement()).size());
+    InputTap::Stats stats = h.stats();
+    EXPECT_EQ(of(stats, guess), first);
+    EXPECT_EQ(h.onTap([&] { return h.tap->devices().isLookingUp(device.senderID()); }), true)
+        << "one lookup, under way";
+
+    h.openLookups();
+    h.settle();
+    const auto second = static_cast<std::int64_t>(h.system.post(device, movement()).size());
+    stats = h.stats();
+    EXPECT_EQ(of(stats, kind), (guess == kind ? first : 0) + second) << "the registry's kind";
+    EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 1);
+}
+
+// --- The parts of the path, on the devices that show them.
 
 TEST(Pipeline, TurnsAWholeGestureWithItsMomentumAndTheHIDEventBehindIt) {
     TapHarness h;

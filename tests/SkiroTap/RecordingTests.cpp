@@ -65,27 +65,26 @@ TEST_F(RecordingTest, StartsWithTheHeaderAndDatesLinesByUptimeAndEventTime) {
     EXPECT_FALSE(lines[0].contains("at")) << "the header carries neither";
 }
 
-TEST_F(RecordingTest, NumbersSendersInOrderOfFirstSightWithTheirFacts) {
+TEST_F(RecordingTest, NumbersSendersOnSightAndAsksTheRegistryOnlyForTheirFacts) {
     VirtualDevice& trackpad = system.attach(DeviceDescription::builtInTrackpad());
     VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
 
     EXPECT_EQ(recording.sender(trackpad.senderID(), std::nullopt), 1);
     EXPECT_EQ(recording.sender(trackpad.senderID(), std::nullopt), 1);
-    EXPECT_EQ(recording.sender(mouse.senderID(), std::nullopt), 2);
+    EXPECT_EQ(recording.sender(mouse.senderID(), Device::mouse), 2);
     EXPECT_EQ(recording.sender(0xDEAD, std::nullopt), 3);
-    EXPECT_EQ(system.simulatedRegistry().serviceLookups(), 3) << "once per new sender";
+    EXPECT_EQ(recording.sender(0xBEEF, Device::trackpad), 4);
+    EXPECT_EQ(system.simulatedRegistry().serviceLookups(), 0) << "numbering asks nothing";
 
-    // Facts handed in are taken as they are.
-    HIDEvent::Device given{Device::trackpad, Json{{"class", "Given"}}};
-    EXPECT_EQ(recording.sender(0xBEEF, given), 4);
-    EXPECT_EQ(system.simulatedRegistry().serviceLookups(), 3);
-
-    const Json& facts = recording.senderFacts();
+    const Json facts = recording.senderFacts();
+    EXPECT_EQ(system.simulatedRegistry().serviceLookups(), 4) << "once per sender";
     ASSERT_EQ(facts.size(), 4u);
     EXPECT_EQ(facts["1"]["class"], "AppleMultitouchTrackpadHIDEventDriver");
+    EXPECT_EQ(facts["1"]["kind"], "trackpad");
     EXPECT_EQ(facts["2"]["kind"], "mouse");
     EXPECT_EQ(facts["3"], (Json{{"kind", "unknown"}}));
-    EXPECT_EQ(facts["4"], (Json{{"class", "Given"}, {"kind", "trackpad"}}));
+    EXPECT_EQ(facts["4"], (Json{{"kind", "trackpad"}})) << "unknown to the registry: the kind "
+                                                           "the tap knew";
 }
 
 // --- Line builders.
@@ -316,6 +315,42 @@ TEST_F(LiveRecordingTest, RecordsATurnedGestureAsTheTapSawItAndAsItWasDelivered)
                      8.0);
 
     EXPECT_EQ(lines.back()["senders"].size(), 2u);
+}
+
+TEST(SlowRegistry, TheTapThreadNeverWaitsForTheRegistryWhileRecording) {
+    corvale::test::TemporaryHome home;
+    TapHarness h({.slowRegistry = true});
+    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
+    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
+    h.tap->setSettings(turning(trackpadStandard));
+    const std::thread::id tapThread = h.onTap([] { return std::this_thread::get_id(); });
+    std::optional<fs::path> file;
+    h.tap->record(1, Json{{"tap", "hid"}},
+                  [&](InputTap::Recorded recorded) { file = recorded.file; });
+
+    // Unseen senders: their lookups wait for the registry elsewhere; the scrolls do not.
+    std::size_t posted = 0;
+    for (const PostResult& result : h.system.post(trackpad, swipe(30, 0))) {
+        EXPECT_TRUE(result.delivered);
+        ++posted;
+    }
+    posted += h.system.post(mouse, wheelSteps(3, 1)).size();
+    EXPECT_FALSE(h.slowRegistry->askedFrom(tapThread));
+    EXPECT_EQ(h.handled(), posted);
+    EXPECT_EQ(h.stats().scrolls, static_cast<std::int64_t>(posted));
+    EXPECT_TRUE(h.platformTap()->enabled.load()) << "never too slow";
+
+    // Written elsewhere, once the registry answers: the senders' facts are all there.
+    h.slowRegistry->open();
+    ASSERT_EQ(h.timers.size(), 1u);
+    h.timers[0].fire();
+    h.sync();
+    h.writes.sync([] {});
+    ASSERT_TRUE(file);
+    const Json senders = readRecording(*file).back()["senders"];
+    EXPECT_EQ(senders["1"]["class"], "AppleMultitouchTrackpadHIDEventDriver");
+    EXPECT_EQ(senders["2"]["kind"], "mouse");
+    EXPECT_FALSE(h.slowRegistry->askedFrom(tapThread));
 }
 
 TEST_F(LiveRecordingTest, DeliveredLinesShowScrollsTurnedBackByAnotherProgram) {

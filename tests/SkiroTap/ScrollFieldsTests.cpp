@@ -59,9 +59,9 @@ TEST(ScrollDeltasFields, TextNamesBothAxesLineFixedPoint) {
               std::string::npos);
 
     // The longest failure fits whole too.
-    char failure[readBackFailureCapacity];
-    const std::size_t length = describeReadBackFailure(ScrollDeltas{widest, widest},
-                                                       ScrollDeltas{widest, widest}, failure);
+    char failure[rewriteFailureCapacity];
+    const std::size_t length =
+        describeRewriteFailure(ScrollDeltas{widest, widest}, ScrollDeltas{widest, widest}, failure);
     EXPECT_EQ(std::string(failure, length), "wanted " + text + ", got " + text);
 
     // A buffer too small is filled, never overrun.

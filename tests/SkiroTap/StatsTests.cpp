@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace skiro {
 namespace {
 
@@ -48,6 +51,56 @@ TEST(Cost, SpreadTextNamesOnlyFilledBucketsWithTheMicroSign) {
     EXPECT_EQ(cost.spreadText(),
               "under 10 \xC2\xB5s: 523, under 25 \xC2\xB5s: 12, 1000 \xC2\xB5s and over: 1");
     EXPECT_EQ(cost.report()["spread"], cost.spreadText());
+}
+
+TEST(Tally, KeepsTicksAndBucketsThemAsTheirNanosecondsWouldBe) {
+    for (const platform::Timebase timebase : {platform::Timebase{1, 1}, {125, 3}, {3, 125}}) {
+        tap::Tally tally(timebase);
+        Cost expected;
+        // Around each bound, where rounding the ticks down to nanoseconds decides the bucket.
+        for (std::uint64_t bound : Cost::bounds) {
+            const std::uint64_t near = timebase.ticks(bound * 1000);
+            for (std::uint64_t ticks = near > 3 ? near - 3 : 0; ticks <= near + 3; ++ticks) {
+                tally.passed(ticks);
+                expected.add(timebase.nanoseconds(ticks));
+            }
+        }
+        const InputTap::Stats stats = tally.copy();
+        EXPECT_EQ(stats.fast.spread, expected.spread) << timebase.numerator;
+        EXPECT_EQ(stats.fast.most, expected.most);
+        EXPECT_NEAR(static_cast<double>(stats.fast.total), static_cast<double>(expected.total),
+                    static_cast<double>(expected.count));
+    }
+}
+
+TEST(Tally, ACopyIsConsistentWhileTheTapThreadCountsAndAddsTheRareChanges) {
+    tap::Tally tally(platform::Timebase{125, 3});
+    tally.update([](InputTap::Stats& stats) {
+        stats.scrolls = 7;
+        stats.restarts = 1;
+    });
+    std::atomic<bool> done{false};
+    std::thread tapThread([&] {
+        for (int i = 0; i < 200'000; ++i) {
+            if (i % 2 == 0) {
+                tally.passed(10);
+            } else {
+                tally.scrolled({Device::trackpad, false, true, true}, 20);
+            }
+        }
+        done = true;
+    });
+    for (bool last = false; !last;) {
+        last = done.load();
+        const InputTap::Stats stats = tally.copy();
+        ASSERT_EQ(stats.scrolls - 7, stats.passed + stats.trackpad);
+        ASSERT_EQ(stats.passed, stats.fast.count);
+        ASSERT_EQ(stats.trackpadTurned, stats.full.count);
+        ASSERT_LE(stats.trackpad, stats.passed);
+        EXPECT_EQ(stats.restarts, 1);
+    }
+    tapThread.join();
+    EXPECT_EQ(tally.copy().scrolls, 200'007);
 }
 
 } // namespace

@@ -33,6 +33,11 @@ private:
     const std::chrono::steady_clock::time_point started_;
     std::atomic<std::uint64_t> offset_{bootOffset};
     std::atomic<std::uint64_t> timebase_;
+    // A still clock's ticks, kept ready as it moves: read like a real machine's counter,
+    // without converting on every read.
+    std::atomic<std::uint64_t> ticks_;
+
+    void keepTicks();
 };
 
 } // namespace platform::simulated

@@ -12,7 +12,7 @@
 #include "Platform/Simulated/SimulatedRegistry.hpp"
 #include "Platform/Simulated/SimulatedRunLoop.hpp"
 #include "Platform/Simulated/SimulatedRunningApplications.hpp"
-#include "Platform/Simulated/SimulatedServices.hpp"
+#include "Platform/Simulated/SimulatedSymbols.hpp"
 #include "Platform/Simulated/SimulatedSystemFacts.hpp"
 #include "Platform/Simulated/SimulatedTaps.hpp"
 #include "Platform/Simulated/VirtualDevice.hpp"

@@ -57,16 +57,6 @@ void InputTap::setSettings(const Turner::Settings& settings) {
     settings_.store(settings);
 }
 
-InputTap::Stats InputTap::stats() const {
-    // The copy under the lock allocates nothing (the kept Stats has no text); the text is made
-    // after.
-    Tally tally = stats_.copy();
-    if (tally.hasFailure) {
-        tally.stats.lastReadBackFailure.emplace(tally.failure.data(), tally.failureLength);
-    }
-    return tally.stats;
-}
-
 void InputTap::setStall(std::int64_t milliseconds, std::int64_t count) {
     stall_.set(Stall{milliseconds, count});
 }
@@ -89,9 +79,9 @@ std::uint64_t InputTap::nanoseconds(std::uint64_t timestamp) const {
     return timestamp;
 }
 
-std::uint64_t InputTap::elapsedSince(std::uint64_t start) const {
+std::uint64_t InputTap::ticksSince(std::uint64_t start) const {
     const std::uint64_t now = clock_.machAbsoluteTime();
-    return now > start ? timebase_.nanoseconds(now - start) : 0;
+    return now > start ? now - start : 0;
 }
 
 void InputTap::stallIfAsked() {
@@ -107,8 +97,10 @@ void InputTap::stallIfAsked() {
     }
 }
 
-platform::Event* InputTap::tapCallback(platform::EventType type, platform::Event& event,
-                                       void* userInfo) {
+// The scroll path inlined into the system's callback: the fast path makes no further call of its
+// own.
+[[gnu::flatten]] platform::Event* InputTap::tapCallback(platform::EventType type,
+                                                        platform::Event& event, void* userInfo) {
     auto& self = *static_cast<InputTap*>(userInfo);
     if (type == platform::EventType::tapDisabledByTimeout ||
         type == platform::EventType::tapDisabledByUserInput) {
@@ -119,6 +111,16 @@ platform::Event* InputTap::tapCallback(platform::EventType type, platform::Event
     return &event;
 }
 
+[[gnu::always_inline]] inline InputTap::Arrival
+InputTap::arrivalOf(const platform::Event& event) const {
+    return Arrival{settings_.bits(),
+                   event.integerValue(scrollField::isContinuous) != 0,
+                   event.integerValue(scrollField::scrollPhase),
+                   event.integerValue(scrollField::momentumPhase),
+                   observing_.load(std::memory_order_acquire),
+                   recording_ != nullptr};
+}
+
 void InputTap::scrolled(platform::Event& event) {
     if (hooks_) {
         stallIfAsked();
@@ -126,247 +128,48 @@ void InputTap::scrolled(platform::Event& event) {
     keeper_.scrollSeen();
     const std::uint64_t start = clock_.machAbsoluteTime();
     const Signposter::Interval interval = signposter_.beginInterval("scroll");
-
-    const std::uint8_t settingsBits = settings_.bits();
-    const bool continuous = event.integerValue(scrollField::isContinuous) != 0;
-    const std::int64_t phase = event.integerValue(scrollField::scrollPhase);
-    const std::int64_t momentum = event.integerValue(scrollField::momentumPhase);
-    const bool observing = observing_.load(std::memory_order_acquire);
-    const bool recording = recording_ != nullptr;
-
-    // Nothing to turn, no decision held, nobody watching: the event passes untouched, without
-    // its HID event or its device.
-    if (!PackedSettings::turnsAnything(settingsBits) && turner_.isIdle() && !recording &&
-        !observing) {
-        turner_.passed(continuous, phase, momentum);
-        const std::uint64_t elapsed = elapsedSince(start);
-        stats_.with([&](Tally& tally) {
-            tally.stats.scrolls += 1;
-            tally.stats.passed += 1;
-            tally.stats.fast.add(elapsed);
-        });
+    const Arrival arrival = arrivalOf(event);
+    // Nothing to turn, no decision held, nobody watching or recording: the event passes
+    // untouched, without its HID event or its device.
+    if (arrival.passes() && turner_.isIdle()) {
+        turner_.passed(arrival.continuous, arrival.phase, arrival.momentum);
+        tally_.passed(ticksSince(start));
         return;
     }
+    fullPath(event, arrival, start);
+}
 
-    const Turner::Settings settings = PackedSettings::unpack(settingsBits);
+void InputTap::fullPath(platform::Event& event, const Arrival& arrival, std::uint64_t start) {
+    // Decide: the device, then the turner (which reads the system's direction only to decide).
     const platform::HIDEventRef held = hid_.copy(event);
     platform::IOHIDEvent* hid = held.get();
-    const Device device = deviceOf(event, hid, continuous, phase, momentum);
-    const platform::EventFlags flags = event.flags();
-    const ScrollSample sample{device,
-                              continuous,
-                              phase,
-                              momentum,
-                              (flags & modifier::shift) != 0,
-                              (flags & modifier::shortcutKeys) != 0};
-    const Flip flip = turner_.turn(sample, settings, [&] { return systemTurned(event, hid); });
-
-    // An axis with nothing to negate is neither written nor counted.
+    const ScrollSample sample = sampleOf(event, hid, arrival);
+    const Flip flip = turner_.turn(sample, PackedSettings::unpack(arrival.settings),
+                                   [&] { return systemTurned(event, hid); });
     const ScrollDeltas before = readDeltas(event);
-    const Flip turned{flip.vertical && before.vertical != AxisDeltas::zero,
-                      flip.horizontal && before.horizontal != AxisDeltas::zero};
-
-    // The observer sees the event as it came.
-    if (observing) {
+    const Flip turned = turnable(flip, before);
+    // The observer and the recording see the event as it came.
+    if (arrival.observing) {
         report(event, sample, hid);
     }
-    // A running recording takes its line for this scroll before any rewrite.
-    std::optional<corvale::json::Json> line;
-    if (recording) {
-        line = scrollLine(event, sample, turned, hid);
-    }
+    std::optional<Recording::Line> line = recordingLine(arrival, event, sample, turned, hid);
 
-    std::array<char, readBackFailureCapacity> failure;
-    std::size_t failureLength = 0;
-    bool failed = false;
+    // Write, and verify.
+    bool verified = true;
     if (!turned.isNone()) {
         const ScrollDeltas wanted = before.flipped(turned);
-        write(wanted, event, turned, pipelineWriteOrder);
-        if (hid != nullptr && hid_.getFloat != nullptr && hid_.setFloat != nullptr) {
-            if (turned.vertical) {
-                hid_.setFloat(hid, HIDEvent::fieldScrollY,
-                              -hid_.getFloat(hid, HIDEvent::fieldScrollY));
-            }
-            if (turned.horizontal) {
-                hid_.setFloat(hid, HIDEvent::fieldScrollX,
-                              -hid_.getFloat(hid, HIDEvent::fieldScrollX));
-            }
-        }
-        const ScrollDeltas after = readDeltas(event);
-        if (after != wanted) {
-            failed = true;
-            failureLength = describeReadBackFailure(wanted, after, failure);
-        }
-        if (line) {
-            noteRewrite(*line, event, hid, !failed);
-        }
+        turn(wanted, event, turned, hid, hid_);
+        verified = verifyRewrite(event, wanted, failure_);
     }
 
-    bool posted = hid == nullptr;
-    if (posted && hooks_) {
-        posted = event.integerValue(scrollField::testSender) == 0;
-    }
-
-    const std::uint64_t elapsed = elapsedSince(start);
-    stats_.with([&](Tally& tally) {
-        Stats& stats = tally.stats;
-        stats.scrolls += 1;
-        (device == Device::trackpad ? stats.trackpad : stats.mouse) += 1;
-        if (posted) {
-            stats.posted += 1;
-        }
-        if (!turned.isNone()) {
-            stats.turned += 1;
-            (device == Device::trackpad ? stats.trackpadTurned : stats.mouseTurned) += 1;
-        }
-        // Recording inflates the full path: not timed while one runs.
-        if (!recording) {
-            stats.full.add(elapsed);
-        }
-        if (failed) {
-            stats.readBackFailures += 1;
-            std::memcpy(tally.failure.data(), failure.data(), failureLength);
-            tally.failureLength = failureLength;
-            tally.hasFailure = true;
-        }
-    });
+    // Tell whoever listens.
+    count(sample, event, hid, turned, verified, arrival.recording, start);
     if (line) {
-        recording_->add(std::move(*line), nanoseconds(event.timestamp()));
+        recordScroll(std::move(*line), event, hid, turned, verified);
     }
-
     if (readBack_.checking()) {
         readBack_.remember(pointDeltas(event));
     }
-}
-
-bool InputTap::systemTurned(const platform::Event& event, platform::IOHIDEvent* hid) {
-    const std::uint64_t start = clock_.machAbsoluteTime();
-    auto noteStart = [&](bool fromHID) {
-        const std::uint64_t elapsed = elapsedSince(start);
-        stats_.with([&](Tally& tally) {
-            tally.stats.starts.add(elapsed);
-            (fromHID ? tally.stats.startsFromHID : tally.stats.startsFromAppKit) += 1;
-        });
-    };
-
-    if (hid != nullptr) {
-        // The HID event moves as the device did; the event after the system's own direction.
-        // Opposite signs: the system turned it.
-        const bool continuous = event.integerValue(scrollField::isContinuous) != 0;
-        const ScrollDeltas deltas = readDeltas(event);
-        auto eventValue = [&](const AxisDeltas& axis) {
-            return static_cast<double>(continuous ? axis.point : axis.line);
-        };
-        const double pairs[2][2] = {
-            {eventValue(deltas.vertical), hid_.value(hid, HIDEvent::fieldScrollY)},
-            {eventValue(deltas.horizontal), hid_.value(hid, HIDEvent::fieldScrollX)},
-        };
-        for (const auto& [value, device] : pairs) {
-            if (value != 0 && device != 0) {
-                const bool inverted = (value > 0) != (device > 0);
-                systemInverted_ = inverted;
-                noteStart(true);
-                return inverted;
-            }
-        }
-        // No movement to compare: the last answer a HID event gave.
-        if (systemInverted_) {
-            noteStart(true);
-            return *systemInverted_;
-        }
-    }
-
-    std::optional<platform::AppScrollEvent> app = system_.appFramework().scrollEvent(event);
-    const bool inverted = app && app->directionInvertedFromDevice;
-    if (hid != nullptr) {
-        systemInverted_ = inverted;
-    }
-    noteStart(false);
-    return inverted;
-}
-
-Device InputTap::deviceOf(const platform::Event& event, platform::IOHIDEvent* hid, bool continuous,
-                          std::int64_t phase, std::int64_t momentum) {
-    std::uint64_t sender = 0;
-    if (hid != nullptr) {
-        if (hid_.senderFunction == nullptr) {
-            return Device::mouse;
-        }
-        sender = hid_.senderFunction(hid);
-    } else if (hooks_) {
-        sender = static_cast<std::uint64_t>(event.integerValue(scrollField::testSender));
-    } else {
-        return Device::mouse;
-    }
-    if (sender == 0) {
-        return Device::mouse;
-    }
-    if (std::optional<Device> known = devices_.known(sender)) {
-        return *known;
-    }
-    if (devices_.shouldLookUp(sender, nanoseconds(event.timestamp()))) {
-        startLookup(sender);
-    }
-    // Not known yet: a scroll that is part of a gesture comes from a trackpad-like surface.
-    const ScrollSample gesture{Device::trackpad, continuous, phase, momentum};
-    return gesture.isGesture() ? Device::trackpad : Device::mouse;
-}
-
-void InputTap::startLookup(std::uint64_t sender) {
-    // Holds the tap only while it asks the registry; the answer comes back to the tap thread
-    // holding it weakly.
-    lookups_.async(corvale::weakly(weak_from_this(), [sender](InputTap& self) {
-        std::optional<Device> kind;
-        if (std::optional<HIDEvent::Device> found =
-                HIDEvent::device(self.system_.registry(), sender)) {
-            kind = found->kind;
-        }
-        self.performOnTapThread(
-            corvale::weakly(self.weak_from_this(), [sender, kind](InputTap& tap) {
-                if (tap.devices_.learned(sender, kind)) {
-                    tap.updateStats([](Stats& stats) { stats.unknownSenders += 1; });
-                }
-            }));
-    }));
-}
-
-void InputTap::report(const platform::Event& event, const ScrollSample& sample,
-                      platform::IOHIDEvent* hid) {
-    // The movement in the device's own direction.
-    double vertical = 0;
-    double horizontal = 0;
-    if (hid != nullptr) {
-        vertical = hid_.value(hid, HIDEvent::fieldScrollY);
-        horizontal = hid_.value(hid, HIDEvent::fieldScrollX);
-    } else {
-        const ScrollDeltas deltas = readDeltas(event);
-        vertical = sample.continuous ? static_cast<double>(deltas.vertical.point)
-                                     : deltas.vertical.fixedPoint;
-        horizontal = sample.continuous ? static_cast<double>(deltas.horizontal.point)
-                                       : deltas.horizontal.fixedPoint;
-        std::optional<platform::AppScrollEvent> app = system_.appFramework().scrollEvent(event);
-        if (app && app->directionInvertedFromDevice) {
-            vertical = -vertical;
-            horizontal = -horizontal;
-        }
-    }
-    // Show the axis the user sees moving: a sideways wheel moves horizontally, a shortcut
-    // wheel vertically.
-    if (sample.isSidewaysWheel() && horizontal == 0) {
-        horizontal = vertical;
-        vertical = 0;
-    } else if (sample.isShortcutWheel() && vertical == 0) {
-        vertical = horizontal;
-        horizontal = 0;
-    }
-    const double seconds = static_cast<double>(nanoseconds(event.timestamp())) / 1e9;
-    const platform::Point location = event.location();
-    corvale::onMain(weak_from_this(),
-                    [sample, vertical, horizontal, seconds, location](InputTap& self) {
-                        if (self.onScroll_) {
-                            self.onScroll_(sample, vertical, horizontal, seconds, location);
-                        }
-                    });
 }
 
 } // namespace skiro

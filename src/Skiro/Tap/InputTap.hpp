@@ -10,6 +10,7 @@
 #include "Skiro/Tap/ScrollFields.hpp"
 #include "Skiro/Tap/Signpost.hpp"
 #include "Skiro/Tap/Stats.hpp"
+#include "Skiro/Tap/Tally.hpp"
 #include "Skiro/Tap/TapKeeper.hpp"
 #include "SkiroEngine/Turner.hpp"
 
@@ -34,10 +35,10 @@ class Recording;
 // the packed settings and the statistics.
 //
 // Threads. `scrolled` and everything marked "tap thread" run only on the thread whose run loop
-// is `tapLoop()`; other threads reach that state through `performOnTapThread`. The stats and
-// the stall are each behind their own small lock, held only for a copy or a few additions; the
-// settings and `observing`, read on every scroll, are single atomic values, so reading a copy
-// never waits at all. `onScroll` is set and called on the main thread.
+// is `tapLoop()`; other threads reach that state through `performOnTapThread`. The settings
+// and `observing`, read on every scroll, are single atomic values, and the tap thread counts
+// each scroll without a lock (tap::Tally), so a scroll never waits for another thread. The
+// stall is behind a small lock. `onScroll` is set and called on the main thread.
 //
 // Always owned by a shared_ptr (`make`): registry lookups, observer reports and the hand-overs
 // to the main thread hold it weakly. The system and the tap thread's run loop must outlive it,
@@ -119,13 +120,13 @@ public:
     bool observing() const { return observing_.load(std::memory_order_acquire); }
     void setObserving(bool observing) { observing_.store(observing, std::memory_order_release); }
 
-    // A copy of the whole tally.
-    Stats stats() const;
-    // Changes the tally under its lock: `change(Stats&)` must only add or set a few values
-    // (the read-back failure text is the pipeline's own and is not taken from here).
+    // A consistent copy of the whole tally.
+    Stats stats() const { return tally_.copy(); }
+    // Rare changes to the tally, under its lock: `change(Stats&)` must only add or set a few
+    // values (the read-back failure text is the pipeline's own and is not taken from here).
     template <class Change>
     void updateStats(Change&& change) {
-        stats_.with([&](Tally& tally) { change(tally.stats); });
+        tally_.update(std::forward<Change>(change));
     }
 
     // Test hook: the next `count` scrolls each stall the tap thread for `milliseconds` first.
@@ -214,14 +215,6 @@ public:
                                         void* userInfo);
 
 private:
-    // The stats as kept: the read-back failure text in a fixed buffer, so that noting one
-    // allocates nothing; `stats()` hands it out as text.
-    struct Tally {
-        Stats stats;
-        std::array<char, readBackFailureCapacity> failure{};
-        std::size_t failureLength = 0;
-        bool hasFailure = false;
-    };
     struct Stall {
         std::int64_t milliseconds = 0;
         std::int64_t count = 0;
@@ -236,12 +229,6 @@ private:
                                               void* userInfo);
     // The end of the recording made by record call `run`.
     void endRecording(std::uint64_t run, std::weak_ptr<Recording> made, RecordingDone done);
-    // The scroll's line, before any rewrite.
-    corvale::json::Json scrollLine(const platform::Event& event, const ScrollSample& sample,
-                                   Flip flip, platform::IOHIDEvent* hid);
-    // What the rewrite left: "after", "nsAfter", "hidAfter", "readBack".
-    void noteRewrite(corvale::json::Json& line, const platform::Event& event,
-                     platform::IOHIDEvent* hid, bool readBack);
     // A listen-only tap where scrolls are delivered to applications.
     std::optional<Port> startDelivered(platform::TapCallback callback);
     void stopCheck();
@@ -253,8 +240,41 @@ private:
     void revive();
     void trouble(Trouble trouble);
 
+    // What the pipeline reads of every scroll before choosing its path.
+    struct Arrival {
+        std::uint8_t settings = 0; // PackedSettings
+        bool continuous = false;
+        std::int64_t phase = 0;
+        std::int64_t momentum = 0;
+        bool observing = false;
+        bool recording = false;
+        // Nothing asks for the full path but, perhaps, a held decision.
+        bool passes() const {
+            return !PackedSettings::turnsAnything(settings) && !observing && !recording;
+        }
+    };
+    Arrival arrivalOf(const platform::Event& event) const;
+    // Decide, write, verify, tell. Apart from `scrolled`, so that the fast path stays small.
+    [[gnu::noinline]] void fullPath(platform::Event& event, const Arrival& arrival,
+                                    std::uint64_t start);
+    // The pipeline's pieces on the full path, in its order.
+    ScrollSample sampleOf(const platform::Event& event, platform::IOHIDEvent* hid,
+                          const Arrival& arrival);
+    // A running recording's line for the scroll, before any rewrite.
+    std::optional<corvale::json::Json> recordingLine(const Arrival& arrival,
+                                                     const platform::Event& event,
+                                                     const ScrollSample& sample, Flip turned,
+                                                     platform::IOHIDEvent* hid);
+    void count(const ScrollSample& sample, const platform::Event& event, platform::IOHIDEvent* hid,
+               Flip turned, bool verified, bool recording, std::uint64_t start);
+    // Adds what the rewrite left ("after", "nsAfter", "hidAfter", "readBack") and hands the
+    // line to the recording with the event's time.
+    void recordScroll(corvale::json::Json line, const platform::Event& event,
+                      platform::IOHIDEvent* hid, Flip turned, bool verified);
+
     void stallIfAsked();
-    std::uint64_t elapsedSince(std::uint64_t start) const;
+    // Clock ticks since `start`; the tally turns them into nanoseconds when read.
+    std::uint64_t ticksSince(std::uint64_t start) const;
     Device deviceOf(const platform::Event& event, platform::IOHIDEvent* hid, bool continuous,
                     std::int64_t phase, std::int64_t momentum);
     void startLookup(std::uint64_t sender);
@@ -271,11 +291,11 @@ private:
     const Timer timer_;
     const corvale::DispatchQueue writes_;
 
-    // Tap thread, but for the settings and observing (atomic) and the stats and the stall
-    // (each behind its own small lock).
+    // Tap thread, but for the settings and observing (atomic), the tally (read anywhere) and
+    // the stall (behind its own small lock).
     Signposter signposter_{"tap"};
     PackedSettings settings_;
-    corvale::Locked<Tally> stats_;
+    tap::Tally tally_{timebase_};
     std::atomic<bool> observing_{false};
     OnScroll onScroll_; // main thread
     Turner turner_;
@@ -283,7 +303,8 @@ private:
     DeviceCache devices_;
     corvale::Locked<Stall> stall_;
     ReadBackCheck readBack_;
-    std::optional<bool> systemInverted_;
+    RewriteFailure failure_; // the latest, kept here so that the path allocates nothing
+    std::optional<bool> lastSystemTurned_;
 
     // Main thread.
     TapKeeper keeper_;

@@ -86,26 +86,37 @@ void InputTap::delivered(const platform::Event& event) {
                     time);
 }
 
-corvale::json::Json InputTap::scrollLine(const platform::Event& event, const ScrollSample& sample,
-                                         Flip flip, platform::IOHIDEvent* hid) {
-    corvale::json::Json line =
-        Recording::scroll(event, sample, flip, hid, nanoseconds(event.timestamp()),
+std::optional<Recording::Line> InputTap::recordingLine(const Arrival& arrival,
+                                                       const platform::Event& event,
+                                                       const ScrollSample& sample, Flip turned,
+                                                       platform::IOHIDEvent* hid) {
+    if (!arrival.recording) {
+        return std::nullopt;
+    }
+    Recording::Line line =
+        Recording::scroll(event, sample, turned, hid, nanoseconds(event.timestamp()),
                           Recording::Readers{system_.appFramework(), hid_});
     if (hid != nullptr && hid_.senderFunction != nullptr) {
-        // The registry is asked here, on the tap thread, once per new sender of a recording.
-        line["sender"] = recording_->sender(hid_.senderFunction(hid), std::nullopt);
+        // Numbered here with what the cache knows; the registry is asked for the facts only
+        // when the recording is written, off the tap thread.
+        const std::uint64_t sender = hid_.senderFunction(hid);
+        line["sender"] = recording_->sender(sender, devices_.known(sender));
     }
     return line;
 }
 
-void InputTap::noteRewrite(corvale::json::Json& line, const platform::Event& event,
-                           platform::IOHIDEvent* hid, bool readBack) {
-    line["after"] = Recording::deltas(event);
-    line["nsAfter"] = Recording::ns(event, system_.appFramework());
-    if (hid != nullptr) {
-        line["hidAfter"] = Recording::hidValues(hid, hid_);
+void InputTap::recordScroll(Recording::Line line, const platform::Event& event,
+                            platform::IOHIDEvent* hid, Flip turned, bool verified) {
+    // What the rewrite left, when there was one.
+    if (!turned.isNone()) {
+        line["after"] = Recording::deltas(event);
+        line["nsAfter"] = Recording::ns(event, system_.appFramework());
+        if (hid != nullptr) {
+            line["hidAfter"] = Recording::hidValues(hid, hid_);
+        }
+        line["readBack"] = verified;
     }
-    line["readBack"] = readBack;
+    recording_->add(std::move(line), nanoseconds(event.timestamp()));
 }
 
 } // namespace skiro

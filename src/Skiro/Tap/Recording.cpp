@@ -74,22 +74,35 @@ void Recording::add(Line line, std::optional<std::uint64_t> time) {
     lines_.push_back(std::move(line));
 }
 
-int Recording::sender(std::uint64_t id, const std::optional<HIDEvent::Device>& device) {
-    if (auto known = senders_.find(id); known != senders_.end()) {
-        return known->second;
+int Recording::sender(std::uint64_t id, std::optional<Device> known) {
+    if (auto seen = senders_.find(id); seen != senders_.end()) {
+        return seen->second;
     }
     const int number = static_cast<int>(senders_.size()) + 1;
     senders_.emplace(id, number);
-
-    std::optional<HIDEvent::Device> found = device ? device : HIDEvent::device(registry_, id);
-    Line facts = found && found->facts.is_object() ? found->facts : Line::object();
-    facts["kind"] = found ? std::string(toString(found->kind)) : std::string("unknown");
-    senderFacts_[std::to_string(number)] = std::move(facts);
+    inOrder_.push_back(Sender{id, known});
     return number;
 }
 
+Recording::Line Recording::senderFacts() const {
+    Line all = Line::object();
+    for (std::size_t i = 0; i < inOrder_.size(); ++i) {
+        const Sender& sender = inOrder_[i];
+        std::optional<HIDEvent::Device> found = HIDEvent::device(registry_, sender.id);
+        Line facts = found && found->facts.is_object() ? found->facts : Line::object();
+        std::optional<Device> kind = found ? std::optional(found->kind) : sender.known;
+        facts["kind"] = kind ? std::string(toString(*kind)) : std::string("unknown");
+        all[std::to_string(i + 1)] = std::move(facts);
+    }
+    return all;
+}
+
+Recording::Line Recording::sendersLine() const {
+    return Line{{"kind", "senders"}, {"senders", senderFacts()}};
+}
+
 std::optional<std::filesystem::path> Recording::write() {
-    lines_.push_back(Line{{"kind", "senders"}, {"senders", senderFacts_}});
+    lines_.push_back(sendersLine());
 
     std::filesystem::path folder;
     try {
@@ -129,7 +142,7 @@ std::string Recording::text(std::vector<Line>& lines) {
 
 std::string Recording::text() const {
     std::vector<Line> all = lines_;
-    all.push_back(Line{{"kind", "senders"}, {"senders", senderFacts_}});
+    all.push_back(sendersLine());
     return text(all);
 }
 

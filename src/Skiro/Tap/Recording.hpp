@@ -40,8 +40,8 @@ public:
     };
 
     // `header` with "kind" "header" is the first line; a header that is not an object counts
-    // as an empty one. The clock dates the lines ("at"); the registry names new senders.
-    // Both must outlive the recording's filling (not its writing).
+    // as an empty one. The clock dates the lines ("at") and must outlive the filling; the
+    // registry gives the senders' facts when the recording is written and must outlive that.
     Recording(Line header, const platform::Clock& clock, const platform::Registry& registry);
 
     // Appends `line` with "at", milliseconds of uptime since the recording was made, and, for a
@@ -49,10 +49,15 @@ public:
     // timed line.
     void add(Line line, std::optional<std::uint64_t> time);
 
-    // The number of a sender in this recording (1, 2, 3 in order of first sight), noting its
-    // facts on first sight: `device`'s when given, else the registry's ("kind" "unknown" and
-    // nothing else when the registry does not know it).
-    int sender(std::uint64_t id, const std::optional<HIDEvent::Device>& device);
+    // The number of a sender in this recording (1, 2, 3 in order of first sight). `known` is
+    // the kind the tap already knows, if any. Never asks the registry: the tap thread calls it
+    // per scroll, and the registry can be slow.
+    int sender(std::uint64_t id, std::optional<Device> known);
+
+    // The facts of every sender, by number as decimal text: the registry's when it knows the
+    // sender, else only the kind the tap knew ("unknown" when it knew none). Asks the
+    // registry: never on the tap thread.
+    Line senderFacts() const;
 
     // Appends the senders line and writes every line to "record-yyyyMMdd-HHmmss.jsonl" (local
     // time) in the caches' "recordings" folder, replacing a file of that name. Nothing when the
@@ -68,7 +73,6 @@ public:
     std::optional<std::uint64_t> firstTimestamp() const { return firstTimestamp_; }
     std::uint64_t started() const { return started_; }
     const std::map<std::uint64_t, int>& senders() const { return senders_; }
-    const Line& senderFacts() const { return senderFacts_; }
 
     // --- Line builders: pure, they read the event and change nothing.
 
@@ -95,6 +99,12 @@ private:
     // Each object in `lines` as one line of sorted compact JSON, made finite in place; the
     // others are left out.
     static std::string text(std::vector<Line>& lines);
+    Line sendersLine() const;
+
+    struct Sender {
+        std::uint64_t id = 0;
+        std::optional<Device> known;
+    };
 
     const platform::Clock& clock_;
     const platform::Registry& registry_;
@@ -102,7 +112,7 @@ private:
     std::optional<std::uint64_t> firstTimestamp_;
     std::uint64_t started_;
     std::map<std::uint64_t, int> senders_;
-    Line senderFacts_ = Line::object();
+    std::vector<Sender> inOrder_; // by number - 1
 };
 
 } // namespace skiro

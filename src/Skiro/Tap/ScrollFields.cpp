@@ -122,6 +122,27 @@ void write(const ScrollDeltas& deltas, platform::Event& event, Flip axes,
     }
 }
 
+Flip turnable(Flip flip, const ScrollDeltas& before) {
+    return Flip{flip.vertical && before.vertical != AxisDeltas::zero,
+                flip.horizontal && before.horizontal != AxisDeltas::zero};
+}
+
+void turn(const ScrollDeltas& wanted, platform::Event& event, Flip turned,
+          platform::IOHIDEvent* hid, const HIDEvent::Functions& functions) {
+    write(wanted, event, turned, pipelineWriteOrder);
+    if (hid == nullptr || functions.getFloat == nullptr || functions.setFloat == nullptr) {
+        return;
+    }
+    if (turned.vertical) {
+        functions.setFloat(hid, HIDEvent::fieldScrollY,
+                           -functions.getFloat(hid, HIDEvent::fieldScrollY));
+    }
+    if (turned.horizontal) {
+        functions.setFloat(hid, HIDEvent::fieldScrollX,
+                           -functions.getFloat(hid, HIDEvent::fieldScrollX));
+    }
+}
+
 std::size_t describe(const ScrollDeltas& deltas, std::span<char> into) noexcept {
     Writer writer(into);
     writer.deltas(deltas);
@@ -133,14 +154,24 @@ std::string toString(const ScrollDeltas& deltas) {
     return std::string(buffer, describe(deltas, buffer));
 }
 
-std::size_t describeReadBackFailure(const ScrollDeltas& wanted, const ScrollDeltas& got,
-                                    std::span<char> into) noexcept {
+std::size_t describeRewriteFailure(const ScrollDeltas& wanted, const ScrollDeltas& got,
+                                   std::span<char> into) noexcept {
     Writer writer(into);
     writer.text("wanted ");
     writer.deltas(wanted);
     writer.text(", got ");
     writer.deltas(got);
     return writer.length();
+}
+
+bool verifyRewrite(const platform::Event& event, const ScrollDeltas& wanted,
+                   RewriteFailure& failure) noexcept {
+    const ScrollDeltas after = readDeltas(event);
+    if (after == wanted) {
+        return true;
+    }
+    failure.length = describeRewriteFailure(wanted, after, failure.text);
+    return false;
 }
 
 } // namespace skiro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Event.hpp"
+#include "Skiro/Tap/HIDEvent.hpp"
 #include "SkiroCore/ScrollDeltas.hpp"
 
 #include <array>
@@ -54,6 +55,16 @@ ScrollDeltas readDeltas(const platform::Event& event);
 void write(const ScrollDeltas& deltas, platform::Event& event, Flip axes,
            std::span<const DeltaField> order);
 
+// The axes of `flip` that have something to negate: an axis whose three measures are all 0 is
+// neither written nor counted as turned.
+Flip turnable(Flip flip, const ScrollDeltas& before);
+
+// Turns the axes named by `turned`: writes `wanted` into the event in the pipeline's order,
+// then negates the HID event's values of those axes, vertical first (when there is a HID event
+// and the system gives the functions to read and write them).
+void turn(const ScrollDeltas& wanted, platform::Event& event, Flip turned,
+          platform::IOHIDEvent* hid, const HIDEvent::Functions& functions);
+
 // The text form of deltas, both axes with line, fixed-point and point in that order:
 // "(vertical: line -1, fixed -1.5, point -15; horizontal: line 0, fixed 0, point 0)".
 // `describe` writes it into `into` without allocating and returns its length (cut to fit).
@@ -62,8 +73,19 @@ std::size_t describe(const ScrollDeltas& deltas, std::span<char> into) noexcept;
 std::string toString(const ScrollDeltas& deltas);
 
 // "wanted <deltas>, got <deltas>": what a rewrite that did not read back as written says.
-inline constexpr std::size_t readBackFailureCapacity = 2 * deltasTextCapacity + 16;
-std::size_t describeReadBackFailure(const ScrollDeltas& wanted, const ScrollDeltas& got,
-                                    std::span<char> into) noexcept;
+inline constexpr std::size_t rewriteFailureCapacity = 2 * deltasTextCapacity + 16;
+std::size_t describeRewriteFailure(const ScrollDeltas& wanted, const ScrollDeltas& got,
+                                   std::span<char> into) noexcept;
+
+// What a rewrite that did not read back as written says, kept without allocating.
+struct RewriteFailure {
+    std::array<char, rewriteFailureCapacity> text;
+    std::size_t length = 0;
+    std::span<const char> view() const { return {text.data(), length}; }
+};
+// Reads the event's deltas after a rewrite: true when they are `wanted`; otherwise `failure`
+// says what was wanted and what came back.
+bool verifyRewrite(const platform::Event& event, const ScrollDeltas& wanted,
+                   RewriteFailure& failure) noexcept;
 
 } // namespace skiro

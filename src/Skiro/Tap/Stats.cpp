@@ -1,5 +1,7 @@
 #include "Skiro/Tap/Stats.hpp"
 
+#include <algorithm>
+
 namespace skiro::tap {
 
 void Cost::add(std::uint64_t nanoseconds) noexcept {
@@ -14,6 +16,15 @@ void Cost::add(std::uint64_t nanoseconds) noexcept {
         ++bucket;
     }
     spread[bucket] += 1;
+}
+
+void Cost::merge(const Cost& other) noexcept {
+    count += other.count;
+    total += other.total;
+    most = std::max(most, other.most);
+    for (std::size_t bucket = 0; bucket < spread.size(); ++bucket) {
+        spread[bucket] += other.spread[bucket];
+    }
 }
 
 corvale::json::Json Cost::report() const {

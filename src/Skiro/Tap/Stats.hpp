@@ -24,6 +24,8 @@ struct Cost {
     std::array<std::int64_t, 7> spread{};
 
     void add(std::uint64_t nanoseconds) noexcept;
+    // Both costs' measurements as one.
+    void merge(const Cost& other) noexcept;
 
     // "events", "averageMicroseconds", "mostMicroseconds", "spread".
     corvale::json::Json report() const;

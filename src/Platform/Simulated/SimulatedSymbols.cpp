@@ -1,4 +1,4 @@
-#include "Platform/Simulated/SimulatedServices.hpp"
+#include "Platform/Simulated/SimulatedSymbols.hpp"
 
 #include "Platform/Simulated/SimulatedEvent.hpp"
 

@@ -1,4 +1,4 @@
-#include "Skiro/Tap/Replay.hpp"
+#include "Skiro/Replay/Replay.hpp"
 
 #include "Skiro/Tap/Recording.hpp"
 

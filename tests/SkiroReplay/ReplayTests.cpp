@@ -1,7 +1,7 @@
 // Recordings read back and replayed through the tap on the simulated system: the committed
 // recordings must replay as recorded, and a replay must notice what changed.
 #include "CorvaleCore/Files.hpp"
-#include "Skiro/Tap/Replay.hpp"
+#include "Skiro/Replay/Replay.hpp"
 
 #include <gtest/gtest.h>
 
