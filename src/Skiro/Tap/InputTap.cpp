@@ -127,7 +127,7 @@ void InputTap::scrolled(platform::Event& event) {
     }
     keeper_.scrollSeen();
     const std::uint64_t start = clock_.machAbsoluteTime();
-    const Signposter::Interval interval = signposter_.beginInterval("scroll");
+    const Signposter::Interval interval = signposter_.scroll();
     const Arrival arrival = arrivalOf(event);
     // Nothing to turn, no decision held, nobody watching or recording: the event passes
     // untouched, without its HID event or its device.
