@@ -58,8 +58,8 @@ public:
         return result_.has_value();
     }
     // Waits on the main loop; an unfinished result fails the test and gives the default.
-    Result result() {
-        EXPECT_TRUE(eventually([this] { return finished(); })) << "still waiting";
+    Result result(std::chrono::milliseconds within = 20s) {
+        EXPECT_TRUE(eventually([this] { return finished(); }, within)) << "still waiting";
         std::lock_guard lock(mutex_);
         return result_.value_or(Result());
     }

@@ -11,7 +11,7 @@ class QObject;
 namespace corvale {
 
 // Runs the main queue inside Qt's event loop: work posted from any thread wakes the loop with
-// one queued call, which runs what was posted, in order. Install it with `setMainExecutor` once
+// one posted event, which runs what was posted, in order. Install it with `setMainExecutor` once
 // the application object exists, and take it out before that object goes.
 class EventLoopExecutor final : public MainExecutor,
                                 public std::enable_shared_from_this<EventLoopExecutor> {
@@ -24,9 +24,11 @@ public:
     void post(Work work) override;
 
 private:
+    class Waker;
+
     void runPosted();
 
-    // Lives on the main thread; queued calls to it run there.
+    // Lives on the main thread; the events posted to it are delivered there.
     std::unique_ptr<QObject> receiver_;
     std::mutex mutex_;
     std::deque<Work> work_;

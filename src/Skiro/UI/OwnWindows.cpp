@@ -1,6 +1,7 @@
 #include "Skiro/UI/OwnWindows.hpp"
 
 #include "CorvaleCore/Dispatch.hpp"
+#include "CorvaleCore/HandOff.hpp"
 #include "SkiroEngine/ScrollSample.hpp"
 
 #include <QApplication>
@@ -93,6 +94,8 @@ void OwnWindows::deliver(const Scroll& scroll) {
 }
 
 bool OwnWindows::eventFilter(QObject* watched, QEvent* event) {
+    // It sees every event, those posted from other threads too.
+    corvale::handOff::delivered();
     switch (event->type()) {
     case QEvent::Show:
     case QEvent::Hide:
