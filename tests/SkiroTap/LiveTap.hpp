@@ -121,9 +121,10 @@ public:
         wait();
         return inner_.property(entry, key);
     }
-    std::optional<std::vector<RegistryEntry>> entries(std::string_view plane) const override {
+    std::optional<std::vector<RegistryEntry>> entries(std::string_view plane,
+                                                      std::string_view key) const override {
         wait();
-        return inner_.entries(plane);
+        return inner_.entries(plane, key);
     }
 
 private:
