@@ -164,7 +164,7 @@ public:
     SystemFacts& facts() override { return system_.facts(); }
     HotKeys& hotKeys() override { return system_.hotKeys(); }
     KeyboardLayout& keyboardLayout() override { return system_.keyboardLayout(); }
-    LoginItem& loginItem() override { return system_.loginItem(); }
+    platform::LoginItem& loginItem() override { return system_.loginItem(); }
 
 private:
     SimulatedSystem& system_;
