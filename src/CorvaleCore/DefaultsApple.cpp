@@ -2,6 +2,7 @@
 #include "CorvaleCore/SystemDefaults.hpp"
 
 #include "CorvaleCore/AppIdentity.hpp"
+#include "CorvaleCore/CFText.hpp"
 #include "CorvaleCore/Folders.hpp"
 
 #include <CoreFoundation/CoreFoundation.h>
@@ -24,11 +25,6 @@ struct Released {
         }
     }
 };
-
-CFStringRef makeString(std::string_view text) {
-    return CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
-                                   static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false);
-}
 
 // The account's home as the system knows it, whatever HOME says.
 std::filesystem::path accountHome() {
@@ -65,8 +61,8 @@ namespace systemDefaults {
 // Values are kept as text when they are UTF-8 (so `defaults read` shows the JSON), as data
 // otherwise; both read back as the same bytes.
 std::optional<std::string> data(std::string_view domain, std::string_view key) {
-    Released application{makeString(domain)};
-    Released name{makeString(key)};
+    Released application{cf::makeString(domain)};
+    Released name{cf::makeString(key)};
     if (application.ref == nullptr || name.ref == nullptr) {
         return std::nullopt;
     }
@@ -83,21 +79,13 @@ std::optional<std::string> data(std::string_view domain, std::string_view key) {
     if (CFGetTypeID(value.ref) != CFStringGetTypeID()) {
         return std::nullopt;
     }
-    auto text = static_cast<CFStringRef>(value.ref);
-    const CFIndex length = CFStringGetLength(text);
-    CFIndex used = 0;
-    CFStringGetBytes(text, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false, nullptr, 0,
-                     &used);
-    std::string bytes(static_cast<std::size_t>(used), '\0');
-    CFStringGetBytes(text, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false,
-                     reinterpret_cast<UInt8*>(bytes.data()), used, &used);
-    return bytes;
+    return cf::utf8(static_cast<CFStringRef>(value.ref));
 }
 
 bool set(std::string_view domain, std::string_view key, std::string_view data) {
-    Released application{makeString(domain)};
-    Released name{makeString(key)};
-    Released value{makeString(data)};
+    Released application{cf::makeString(domain)};
+    Released name{cf::makeString(key)};
+    Released value{cf::makeString(data)};
     if (value.ref == nullptr || data.find('\0') != std::string_view::npos) {
         if (value.ref != nullptr) {
             CFRelease(value.ref);
@@ -114,8 +102,8 @@ bool set(std::string_view domain, std::string_view key, std::string_view data) {
 }
 
 bool remove(std::string_view domain, std::string_view key) {
-    Released application{makeString(domain)};
-    Released name{makeString(key)};
+    Released application{cf::makeString(domain)};
+    Released name{cf::makeString(key)};
     if (application.ref == nullptr || name.ref == nullptr) {
         return false;
     }

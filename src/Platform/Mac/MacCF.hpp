@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CorvaleCore/CFText.hpp"
+
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <cstdint>
@@ -44,27 +46,12 @@ private:
 
 // A new string from UTF-8; empty holder when the bytes are not UTF-8.
 inline CFOwned<CFStringRef> makeString(std::string_view text) {
-    return CFOwned<CFStringRef>(
-        CFStringCreateWithBytes(kCFAllocatorDefault, reinterpret_cast<const UInt8*>(text.data()),
-                                static_cast<CFIndex>(text.size()), kCFStringEncodingUTF8, false));
+    return CFOwned<CFStringRef>(corvale::cf::makeString(text));
 }
 
 // The string as UTF-8.
 inline std::string toString(CFStringRef string) {
-    if (string == nullptr) {
-        return {};
-    }
-    if (const char* direct = CFStringGetCStringPtr(string, kCFStringEncodingUTF8)) {
-        return direct;
-    }
-    const CFIndex length = CFStringGetLength(string);
-    CFIndex bytes = 0;
-    CFStringGetBytes(string, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false, nullptr, 0,
-                     &bytes);
-    std::string text(static_cast<std::size_t>(bytes), '\0');
-    CFStringGetBytes(string, CFRangeMake(0, length), kCFStringEncodingUTF8, 0, false,
-                     reinterpret_cast<UInt8*>(text.data()), bytes, nullptr);
-    return text;
+    return corvale::cf::utf8(string);
 }
 
 // A boolean, number or string as a variant holding those four kinds (preferences and registry
