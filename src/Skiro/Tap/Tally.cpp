@@ -92,7 +92,7 @@ void Tally::addPath(Stats& stats) const {
                 mouse_.get(),         trackpadTurned_.get(),   mouseTurned_.get(), posted_.get(),
                 startsFromHID_.get(), startsFromAppKit_.get(), read(fast_),        read(full_),
                 read(starts_)};
-            std::atomic_thread_fence(std::memory_order_acquire);
+            // The counters' acquiring reads keep this one after them.
             if (sequence_.load(std::memory_order_relaxed) == before) {
                 break;
             }
