@@ -511,7 +511,8 @@ TEST(SystemTurned, ComparesTheEventWithTheHIDEventElseTheLastAnswerElseTheFramew
     VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
     VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
     auto turnedBySystem = [&](SimulatedEvent& event) {
-        return h.onTap([&] { return h.tap->systemTurned(event, event.hidEvent()); });
+        return h.onTap(
+            [&] { return h.tap->systemTurned(event, event.hidEvent(), readDeltas(event)); });
     };
 
     // Natural scrolling: the event moves against the device.

@@ -144,13 +144,14 @@ void InputTap::fullPath(platform::Event& event, const Arrival& arrival, std::uin
     const platform::HIDEventRef held = hid_.copy(event);
     platform::IOHIDEvent* hid = held.get();
     const ScrollSample sample = sampleOf(event, hid, arrival);
-    const Flip flip = turner_.turn(sample, PackedSettings::unpack(arrival.settings),
-                                   [&] { return systemTurned(event, hid); });
+    // Read once: the system's direction and the observer compare with them, the rewrite flips them.
     const ScrollDeltas before = readDeltas(event);
+    const Flip flip = turner_.turn(sample, PackedSettings::unpack(arrival.settings),
+                                   [&] { return systemTurned(event, hid, before); });
     const Flip turned = turnable(flip, before);
     // The observer and the recording see the event as it came.
     if (arrival.observing) {
-        report(event, sample, hid);
+        report(event, sample, hid, before);
     }
     std::optional<Recording::Line> line = recordingLine(arrival, event, sample, turned, hid);
 

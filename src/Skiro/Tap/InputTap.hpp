@@ -192,8 +192,9 @@ public:
 
     // Whether the system turned this scroll (natural scrolling in effect for it): from the HID
     // event's movement against the event's deltas, else the last such answer, else the
-    // application framework.
-    bool systemTurned(const platform::Event& event, platform::IOHIDEvent* hid);
+    // application framework. `deltas` are the event's, as it came.
+    bool systemTurned(const platform::Event& event, platform::IOHIDEvent* hid,
+                      const ScrollDeltas& deltas);
 
     // The system switched the main tap off (type tapDisabledByTimeout or
     // tapDisabledByUserInput): counted, and answered on the main thread.
@@ -278,8 +279,8 @@ private:
     Device deviceOf(const platform::Event& event, platform::IOHIDEvent* hid, bool continuous,
                     std::int64_t phase, std::int64_t momentum);
     void startLookup(std::uint64_t sender);
-    void report(const platform::Event& event, const ScrollSample& sample,
-                platform::IOHIDEvent* hid);
+    void report(const platform::Event& event, const ScrollSample& sample, platform::IOHIDEvent* hid,
+                const ScrollDeltas& deltas);
 
     platform::System& system_;
     platform::RunLoop& tapLoop_;

@@ -16,7 +16,8 @@ ScrollSample InputTap::sampleOf(const platform::Event& event, platform::IOHIDEve
                         (flags & modifier::shortcutKeys) != 0};
 }
 
-bool InputTap::systemTurned(const platform::Event& event, platform::IOHIDEvent* hid) {
+bool InputTap::systemTurned(const platform::Event& event, platform::IOHIDEvent* hid,
+                            const ScrollDeltas& deltas) {
     const std::uint64_t start = clock_.machAbsoluteTime();
     auto noteStart = [&](bool fromHID) { tally_.started(fromHID, ticksSince(start)); };
 
@@ -24,7 +25,6 @@ bool InputTap::systemTurned(const platform::Event& event, platform::IOHIDEvent* 
         // The HID event moves as the device did; the event after the system's own direction.
         // Opposite signs: the system turned it.
         const bool continuous = event.integerValue(scrollField::isContinuous) != 0;
-        const ScrollDeltas deltas = readDeltas(event);
         auto eventValue = [&](const AxisDeltas& axis) {
             return static_cast<double>(continuous ? axis.point : axis.line);
         };

@@ -22,7 +22,7 @@ void InputTap::count(const ScrollSample& sample, const platform::Event& event,
 }
 
 void InputTap::report(const platform::Event& event, const ScrollSample& sample,
-                      platform::IOHIDEvent* hid) {
+                      platform::IOHIDEvent* hid, const ScrollDeltas& deltas) {
     // The movement in the device's own direction.
     double vertical = 0;
     double horizontal = 0;
@@ -30,7 +30,6 @@ void InputTap::report(const platform::Event& event, const ScrollSample& sample,
         vertical = hid_.value(hid, HIDEvent::fieldScrollY);
         horizontal = hid_.value(hid, HIDEvent::fieldScrollX);
     } else {
-        const ScrollDeltas deltas = readDeltas(event);
         vertical = sample.continuous ? static_cast<double>(deltas.vertical.point)
                                      : deltas.vertical.fixedPoint;
         horizontal = sample.continuous ? static_cast<double>(deltas.horizontal.point)
