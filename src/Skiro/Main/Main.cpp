@@ -62,9 +62,7 @@ const skiro::app::ApplicationSide* side = nullptr;
 // panes' names; what they open is reached when they run, which is in the application.
 skiro::AppCommands::Windows windows() {
     skiro::AppCommands::Windows windows;
-    for (skiro::SettingsPane pane : skiro::allPanes()) {
-        windows.settingsPanes.push_back(corvale::asciiLowercased(skiro::title(pane)));
-    }
+    windows.settingsPanes = skiro::paneNames();
     windows.showSettings = [](std::size_t pane) { side->windows.showSettings(pane); };
     windows.showWelcome = [] { side->windows.showWelcome(); };
     windows.snapshot = [](const std::filesystem::path& folder) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "CorvaleCore/Subscribers.hpp"
+#include "CorvaleCore/Text.hpp"
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -41,6 +43,16 @@ constexpr std::string_view icon(SettingsPane pane) {
 // Every pane, in sidebar order (the argument only names the kind).
 inline std::vector<SettingsPane> allPanes(SettingsPane = SettingsPane::general) {
     return {SettingsPane::general, SettingsPane::scrolling, SettingsPane::about};
+}
+
+// The panes' names as the settings command takes them, in sidebar order. Inline: the command
+// line registers them without the user interface loaded.
+inline std::vector<std::string> paneNames() {
+    std::vector<std::string> names;
+    for (SettingsPane pane : allPanes()) {
+        names.push_back(corvale::asciiLowercased(title(pane)));
+    }
+    return names;
 }
 
 // The pane titled exactly `text`; none for any other text.

@@ -1,7 +1,6 @@
 #include "Skiro/UI/WindowCommands.hpp"
 
 #include "CorvaleCore/Files.hpp"
-#include "CorvaleCore/Text.hpp"
 #include "Skiro/UI/Icon.hpp"
 #include "Skiro/UI/ScrollTestModel.hpp"
 #include "Skiro/UI/SettingsPane.hpp"
@@ -48,9 +47,7 @@ void writePNG(const QImage& image, const std::filesystem::path& file) {
 
 AppCommands::Windows windows() {
     AppCommands::Windows windows;
-    for (SettingsPane pane : allPanes()) {
-        windows.settingsPanes.push_back(corvale::asciiLowercased(title(pane)));
-    }
+    windows.settingsPanes = paneNames();
     windows.showSettings = [](std::size_t pane) { WindowsUI::showSettings(allPanes().at(pane)); };
     windows.showWelcome = [] { WindowsUI::showWelcome(); };
     windows.snapshot = writeSnapshots;
