@@ -2,10 +2,8 @@
 
 #include "CorvaleCore/Json.hpp"
 
-#include <chrono>
 #include <filesystem>
 #include <functional>
-#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
