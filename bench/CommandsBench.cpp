@@ -5,6 +5,7 @@
 // the same bytes, served by one plain thread: what any request-and-reply over a fresh Unix
 // socket costs before the server adds its queues, hops and JSON.
 #include "Corvale/CommandServer.hpp"
+#include "Corvale/CommandSocket.hpp"
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 #include "CorvaleCore/Dispatch.hpp"

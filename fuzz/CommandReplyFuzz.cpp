@@ -1,5 +1,6 @@
 // Replies are what the client reads back from whatever listens on the socket: any bytes must
 // decode or fail with a decoding error, and what decodes must encode back to the same reply.
+#include "Corvale/CommandSocket.hpp"
 #include "Corvale/Commands.hpp"
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // Command requests arrive over the socket from any process of the user: any bytes must decode
 // or fail with a decoding error, and what decodes must encode back to the same request.
+#include "Corvale/CommandSocket.hpp"
 #include "Corvale/Commands.hpp"
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // Links come from any program that opens a URL: any text must parse or not without harm, and a
 // parsed link always names a command in lower case, whatever case its scheme was written in.
+#include "Corvale/CommandLinks.hpp"
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
 

@@ -1,5 +1,8 @@
 // The executable as its own client: whether it is one, and running one command through the
 // socket, printing what comes back.
+#include "Corvale/CommandLine.hpp"
+#include "Corvale/CommandSocket.hpp"
+#include "Corvale/CommandWaiting.hpp"
 #include "Corvale/Commands.hpp"
 #include "Corvale/CommandsInternal.hpp"
 

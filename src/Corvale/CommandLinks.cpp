@@ -1,5 +1,6 @@
 // Links of the application's own URL scheme: tool://set/mouse/vertical/natural for an
 
+#include "Corvale/CommandLinks.hpp"
 #include "CorvaleCore/Text.hpp"
 // application named Tool; the scheme is the name in lower case.
 #include "Corvale/Commands.hpp"

@@ -1,4 +1,5 @@
 #include "Corvale/CommandServer.hpp"
+#include "Corvale/CommandSocket.hpp"
 
 #include "Corvale/CommandsInternal.hpp"
 #include "Corvale/Termination.hpp"

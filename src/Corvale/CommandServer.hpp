@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Corvale/Commands.hpp"
+#include "Corvale/CommandSocket.hpp"
 #include "CorvaleCore/DispatchSource.hpp"
 
 #include <sys/types.h>
@@ -19,41 +19,6 @@
 #include <utility>
 
 namespace corvale::Commands {
-
-// The socket's plumbing, shared by both ends.
-namespace Socket {
-
-// Bytes read per call, at both ends.
-inline constexpr std::size_t readBuffer = 65'536;
-// Reading stops once this much has arrived.
-inline constexpr std::size_t largestRequest = 1'048'576;
-inline constexpr std::size_t largestReply = 16'777'216;
-// The longest path field the address rule allows, the terminating zero included.
-inline constexpr std::size_t pathField = 104;
-
-// The address of a socket file: the path's bytes and a zero in a zeroed structure. None when
-// the path with its zero exceeds 104 bytes, and none for an empty path or one holding a zero
-// byte, which would name another socket than the file.
-std::optional<sockaddr_un> address(std::string_view path);
-
-// Sets the receive time-out: whole seconds (truncated) and the fraction in microseconds. A
-// time-out that would come out as zero, which means none to the system, is one microsecond.
-void setTimeout(int descriptor, double seconds);
-// The same for sending, which on these sockets also bounds the wait in `connect` while the
-// server's queue of waiting connections is full.
-void setSendTimeout(int descriptor, double seconds);
-
-// Writes until every byte is out, repeating after EINTR; any other error, or a write of nothing,
-// stops it silently. Never raises SIGPIPE.
-void writeAll(int descriptor, std::string_view data);
-
-// Reads until end of stream, a failed read (a time-out included) or `limit` bytes.
-std::string readAll(int descriptor, std::size_t limit);
-
-// Reads as `readAll` does, but for at most `within` in all, however the peer paces its bytes.
-std::string readAll(int descriptor, std::size_t limit, std::chrono::nanoseconds within);
-
-} // namespace Socket
 
 // The application's end of the socket: accepts on its own serial queue, reads the requests of
 // all its connections side by side as their bytes arrive, runs each on the main thread as soon as
@@ -137,5 +102,10 @@ bool listen();
 
 // The running server, if any.
 std::shared_ptr<Server> server();
+
+namespace internal {
+// Stops the running server, if any: at termination and for `Commands::reset`.
+void stopListening();
+} // namespace internal
 
 } // namespace corvale::Commands

@@ -1,5 +1,5 @@
 // Both ends' plumbing, the two documents, and the client: one attempt, and asking with launching.
-#include "Corvale/CommandServer.hpp"
+#include "Corvale/CommandSocket.hpp"
 #include "Corvale/Commands.hpp"
 #include "Corvale/CommandsInternal.hpp"
 

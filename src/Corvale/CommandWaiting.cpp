@@ -1,5 +1,6 @@
 // The client waiting for a command that takes a while: that it waits, the seconds left, and
 // what Ctrl-C leaves behind.
+#include "Corvale/CommandWaiting.hpp"
 #include "Corvale/CommandsInternal.hpp"
 
 #include <pthread.h>

@@ -1,4 +1,6 @@
 #include "Corvale/Commands.hpp"
+#include "Corvale/CommandServer.hpp"
+#include "Corvale/CommandSocket.hpp"
 
 #include "CorvaleCore/Text.hpp"
 

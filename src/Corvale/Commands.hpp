@@ -2,19 +2,16 @@
 
 #include "CorvaleCore/Json.hpp"
 
-#include <chrono>
 #include <filesystem>
 #include <functional>
-#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The command line and links: the commands the running application answers, the registry that
-// holds them, the client side of the executable run with arguments, and links of the
-// application's own URL scheme. The transport (the local socket, its documents and the server)
-// is declared at the end and in CommandServer.hpp.
+// The commands the running application answers and the registry that holds them. The client
+// is in CommandLine.hpp, links in CommandLinks.hpp, the socket in CommandSocket.hpp and
+// CommandServer.hpp.
 //
 // The registry, the state provider and the caller are touched on the main thread only.
 namespace corvale::Commands {
@@ -39,26 +36,6 @@ struct Reply {
     std::filesystem::path path() const { return text; }
 
     bool operator==(const Reply&) const = default;
-};
-
-// What the client ends with.
-struct Outcome {
-    enum class Kind {
-        reply,
-        // No application answered the connection.
-        notRunning,
-        // An application was reached but no readable reply came back.
-        noAnswer,
-    };
-
-    Kind kind = Kind::notRunning;
-    Reply reply; // meaningful for `reply` only
-
-    static Outcome replied(Reply reply) { return {Kind::reply, std::move(reply)}; }
-    static Outcome notRunning() { return {Kind::notRunning, {}}; }
-    static Outcome noAnswer() { return {Kind::noAnswer, {}}; }
-
-    bool operator==(const Outcome&) const = default;
 };
 
 // Who asked for the command now running.
@@ -149,109 +126,4 @@ void run(std::string_view name, Arguments arguments, Caller caller, ReplyCallbac
 std::string fullPath(std::string_view path);
 std::string fullPath(std::string_view path, const std::optional<std::string>& folder);
 
-// --- The client
-
-// The process entry's decision: with the whole argument list (program path first), answers none
-// when the process is to run as the application; otherwise runs `commandLine` on the rest,
-// writing to `out` and `err`, and answers its exit status.
-std::optional<int> clientStatus(const Arguments& arguments, std::ostream& out, std::ostream& err);
-
-// `clientStatus` on the standard streams; when it gives a status, flushes them and exits the
-// process with it. Returns only when the process is to run as the application.
-void runIfAsked(const Arguments& arguments);
-void runIfAsked(int argc, char** argv);
-
-// Runs one command as a client (the arguments after the program path) and answers the process
-// exit status: 0 done, 1 failed, 2 no such command. What it prints goes to `out`, and a failure's
-// message to `err`.
-int commandLine(const Arguments& arguments, std::ostream& out, std::ostream& err);
-int commandLine(const Arguments& arguments);
-
-// --- Links
-
-struct Link {
-    // The command name, in lower case.
-    std::string name;
-    Arguments arguments;
-
-    bool operator==(const Link&) const = default;
-};
-
-// A link of the application's scheme (its name in lower case, written in any case): the host
-// and the path's parts, and "--name" [value] for each query item. None when it is not such a link.
-std::optional<Link> parse(std::string_view url);
-
-// Runs the links in order, on the main thread. Links have no one to answer: replies are dropped
-// and problems are logged as errors of the lifecycle category.
-void open(const std::vector<std::string>& urls);
-
-// --- The socket (the server is in CommandServer.hpp)
-
-// One command asked over the socket.
-struct Request {
-    // The command's registered name.
-    std::string command;
-    // The first file argument already made absolute.
-    Arguments arguments;
-    // The client's working directory.
-    std::optional<std::string> folder;
-
-    bool operator==(const Request&) const = default;
-};
-
-// Where the socket lives: the application support folder, a folder named after the
-// application, then "control.sock"; or the override when one is set.
-std::filesystem::path socketURL();
-void setSocketOverride(std::optional<std::filesystem::path> path);
-
-// One attempt: connects, sends the request, half-closes and reads the reply, waiting at most
-// `timeout` seconds for each read.
-Outcome send(const Request& request, double timeout);
-
-// One attempt; when nothing was running and `launching` is set, opens the application and tries
-// again, up to `Launching::retries` times `Launching::interval` apart, until something answers.
-Outcome ask(const Request& request, bool launching, double timeout);
-
-// How the client opens the application: `open` answers whether a running application was
-// reported. The standard one starts this process's own executable detached.
-struct Launching {
-    std::function<bool()> open;
-    int retries = 100;
-    std::chrono::milliseconds interval{100};
-};
-Launching launching();
-void setLaunching(Launching launching);
-
-// Starts `executable` detached from this process: in a new session, with `arguments` and the
-// standard streams on /dev/null. Answers whether it started.
-bool launchExecutable(const std::filesystem::path& executable,
-                      const std::vector<std::string>& arguments = {});
-
-// The application bundle an executable sits in (".../Skiro.app" for
-// ".../Skiro.app/Contents/MacOS/Skiro"), or nothing.
-std::optional<std::filesystem::path> enclosingBundle(const std::filesystem::path& executable);
-
-// Opens the application. On macOS an executable in a bundle has its bundle opened through Launch
-// Services: as a child of this process, which a terminal started, the terminal would answer for
-// its Accessibility permission. Otherwise this process's own executable starts detached.
-bool launchApp();
-
 } // namespace corvale::Commands
-
-namespace corvale::json {
-
-// {"command": ..., "arguments": [...], "folder": ...}; "folder" is optional.
-template <>
-struct Coding<Commands::Request> {
-    static Json encode(const Commands::Request& request);
-    static Commands::Request decode(const Json& json, const CodingPath& path);
-};
-
-// An object with exactly one of "ok", "file" (a plain path) and "failure".
-template <>
-struct Coding<Commands::Reply> {
-    static Json encode(const Commands::Reply& reply);
-    static Commands::Reply decode(const Json& json, const CodingPath& path);
-};
-
-} // namespace corvale::json

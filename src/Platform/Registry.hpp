@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/SystemNames.hpp"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,6 +31,9 @@ inline constexpr std::size_t classNameLimit = 127;
 class Registry {
 public:
     virtual ~Registry() = default;
+
+    // This system's names for the classes and properties the product reads.
+    virtual const RegistryNames& names() const = 0;
 
     // The service whose registry entry ID is `entryID`, or nothing.
     virtual std::optional<RegistryEntry> service(std::uint64_t entryID) const = 0;

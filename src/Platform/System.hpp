@@ -15,6 +15,7 @@
 #include "Platform/RunLoop.hpp"
 #include "Platform/RunningApplications.hpp"
 #include "Platform/SystemFacts.hpp"
+#include "Platform/SystemNames.hpp"
 
 // Everything the product asks of the operating system, one interface per concern. Code above
 // the platform takes a System& and never learns which backend answers.
@@ -23,6 +24,9 @@ namespace platform {
 class System {
 public:
     virtual ~System() = default;
+
+    // This system's names for the settings, notifications and pages the product uses.
+    virtual const SystemNames& names() const = 0;
 
     virtual EventTaps& eventTaps() = 0;
     virtual Events& events() = 0;

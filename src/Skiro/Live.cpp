@@ -18,9 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Posted (distributed) when the user unlocks the screen.
-constexpr std::string_view screenIsUnlocked = "com.apple.screenIsUnlocked";
-
 // While the permission is missing it is asked for this often.
 constexpr auto pollInterval = 1s;
 constexpr auto pollLeeway = 100ms;
@@ -54,7 +51,7 @@ Live& Live::shared() {
 
 Live::Live(Private, platform::System& system, InputTap& tap, Settings& settings)
     : system_(system), tap_(tap), settings_(settings),
-      systemNatural_(SystemScrolling::natural(system.preferences())) {}
+      systemNatural_(SystemScrolling::natural(system)) {}
 
 Live::~Live() {
     for (const Observer& observer : observers_) {
@@ -80,8 +77,9 @@ void Live::start() {
     platform::NotificationCenter& distributed = system_.distributedNotifications();
     platform::NotificationCenter& workspace = system_.workspace().notifications();
 
-    observe(distributed, SystemScrolling::changed, [](Live& live) { live.systemChanged(); });
-    observe(distributed, Accessibility::changed, [](Live& live) {
+    observe(distributed, system_.names().naturalScrollingChanged,
+            [](Live& live) { live.systemChanged(); });
+    observe(distributed, system_.names().accessibilityChanged, [](Live& live) {
         live.permissionChanged();
         corvale::DispatchQueue::main().asyncAfter(
             secondLook,
@@ -93,7 +91,8 @@ void Live::start() {
         live.permissionChanged();
         live.tap_.ensureEnabled();
     });
-    observe(distributed, screenIsUnlocked, [](Live& live) { live.tap_.ensureEnabled(); });
+    observe(distributed, system_.names().screenUnlocked,
+            [](Live& live) { live.tap_.ensureEnabled(); });
     observe(workspace, platform::workspace::sessionDidResignActive, [](Live& live) {
         logs::tap()("Another user's session is active: standing aside.");
         live.away_ = true;
@@ -228,7 +227,7 @@ void Live::checked(bool turnedBack) {
 }
 
 void Live::systemChanged() {
-    const bool natural = SystemScrolling::natural(system_.preferences());
+    const bool natural = SystemScrolling::natural(system_);
     if (natural == systemNatural_) {
         return;
     }

@@ -1,4 +1,5 @@
 #include "App/AppProcess.hpp"
+#include "Corvale/CommandSocket.hpp"
 
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/SystemCalls.hpp"

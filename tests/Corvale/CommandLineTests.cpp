@@ -1,7 +1,9 @@
 // The executable as its own client: whether it is one, what it sends, what it prints and with
 // which status it ends, and how it opens the application. The far end here is a bare socket
 // that answers what each test gives it, so the client is checked on its own.
+#include "Corvale/CommandLine.hpp"
 #include "Corvale/CommandServer.hpp"
+#include "Corvale/CommandSocket.hpp"
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/SystemCalls.hpp"

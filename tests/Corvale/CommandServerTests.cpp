@@ -1,7 +1,9 @@
 // The command server is the application's door: bad requests, slow and vanishing clients,
 // crowds, strangers and large replies must all leave it standing, with every descriptor given
 // back. Each test runs the real server on a real socket in a temporary home.
+#include "Corvale/CommandLinks.hpp"
 #include "Corvale/CommandServer.hpp"
+#include "Corvale/CommandSocket.hpp"
 #include "Corvale/Commands.hpp"
 #include "Corvale/Termination.hpp"
 #include "CorvaleCore/DispatchSource.hpp"

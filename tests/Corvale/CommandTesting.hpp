@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Corvale/CommandServer.hpp"
+#include "Corvale/CommandSocket.hpp"
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/MainLoop.hpp"
 #include "CorvaleCore/SystemCalls.hpp"

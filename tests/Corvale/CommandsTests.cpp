@@ -1,5 +1,6 @@
 // The registry: order and replacement, the usage text's exact layout, running a command for a
 // caller, the framework's own commands, how the client resolves paths, and links.
+#include "Corvale/CommandLinks.hpp"
 #include "Corvale/Commands.hpp"
 #include "Corvale/CrashNote.hpp"
 #include "Corvale/SettingsCommands.hpp"

@@ -95,6 +95,7 @@ public:
         return askers_.contains(thread);
     }
 
+    const RegistryNames& names() const override { return inner_.names(); }
     std::optional<RegistryEntry> service(std::uint64_t entryID) const override {
         wait();
         return inner_.service(entryID);
@@ -147,6 +148,7 @@ public:
     WithRegistry(SimulatedSystem& system, Registry& registry)
         : system_(system), registry_(registry) {}
 
+    const SystemNames& names() const override { return system_.names(); }
     EventTaps& eventTaps() override { return system_.eventTaps(); }
     Events& events() override { return system_.events(); }
     RunLoops& runLoops() override { return system_.runLoops(); }

@@ -16,17 +16,17 @@ constexpr EventMask scrolls = eventMaskBit(EventType::scrollWheel);
 TEST(SystemScrollingTests, ReadsTheBooleanAndCountsAnythingElseAsNatural) {
     SimulatedSystem system;
     SimulatedPreferences& preferences = system.simulatedPreferences();
-    const std::string key(SystemScrolling::key);
+    const std::string key(SimulatedSystem::naturalScrollingKey);
 
     system.setNaturalScrolling(false);
-    EXPECT_FALSE(SystemScrolling::natural(preferences));
+    EXPECT_FALSE(SystemScrolling::natural(system));
     system.setNaturalScrolling(true);
-    EXPECT_TRUE(SystemScrolling::natural(preferences));
+    EXPECT_TRUE(SystemScrolling::natural(system));
 
     // Written by the system after this process cached the domain: the read synchronizes.
     const int before = preferences.synchronizations();
     preferences.store(key, false);
-    EXPECT_FALSE(SystemScrolling::natural(preferences));
+    EXPECT_FALSE(SystemScrolling::natural(system));
     EXPECT_GT(preferences.synchronizations(), before);
 
     // Missing, a number, text: natural.
@@ -34,7 +34,7 @@ TEST(SystemScrollingTests, ReadsTheBooleanAndCountsAnythingElseAsNatural) {
          {std::optional<PreferenceValue>{}, std::optional<PreferenceValue>{std::int64_t{0}},
           std::optional<PreferenceValue>{std::string("false")}}) {
         preferences.store(key, odd);
-        EXPECT_TRUE(SystemScrolling::natural(preferences));
+        EXPECT_TRUE(SystemScrolling::natural(system));
     }
 }
 
@@ -56,6 +56,13 @@ TEST(AccessibilityTests, TrialTapNeedsTheTrustAndLeavesNothingBehind) {
     system.simulatedPermissions().setListenAccess(true);
     EXPECT_FALSE(Accessibility::canTap(system.eventTaps()));
     EXPECT_TRUE(system.taps().tapsOfThisProcess().empty());
+}
+
+TEST(AccessibilityTests, OpensThePageTheSystemNames) {
+    SimulatedSystem system;
+    Accessibility::openSettings(system);
+    EXPECT_EQ(system.simulatedWorkspace().openedURLs(),
+              std::vector<std::string>{std::string(system.names().accessibilitySettings)});
 }
 
 struct OtherTapsTest : ::testing::Test {

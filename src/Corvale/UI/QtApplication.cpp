@@ -1,4 +1,5 @@
 #include "Corvale/UI/QtApplication.hpp"
+#include "Corvale/CommandLinks.hpp"
 
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/Dispatch.hpp"

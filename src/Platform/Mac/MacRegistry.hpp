@@ -18,6 +18,7 @@ public:
     MacRegistry(const MacRegistry&) = delete;
     MacRegistry& operator=(const MacRegistry&) = delete;
     ~MacRegistry() override;
+    const RegistryNames& names() const override { return macOSRegistryNames; }
 
     std::optional<RegistryEntry> service(std::uint64_t entryID) const override;
     std::uint64_t entryID(RegistryEntry entry) const override;

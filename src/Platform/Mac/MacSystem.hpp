@@ -31,6 +31,7 @@ public:
     Events& events() override { return events_; }
     RunLoops& runLoops() override { return runLoops_; }
     Symbols& symbols() override { return symbols_; }
+    const SystemNames& names() const override { return macOSNames; }
     Registry& registry() override { return registry_; }
     Permissions& permissions() override { return permissions_; }
     Preferences& preferences() override { return preferences_; }

@@ -23,6 +23,7 @@ public:
     };
 
     SimulatedRegistry();
+    const RegistryNames& names() const override { return macOSRegistryNames; }
 
     std::optional<RegistryEntry> service(std::uint64_t entryID) const override;
     std::uint64_t entryID(RegistryEntry entry) const override { return entry.handle; }

@@ -55,12 +55,11 @@ public:
         bool clockFollowsRealTime = false;
     };
 
-    // The system's own names.
-    static constexpr std::string_view naturalScrollingKey = "com.apple.swipescrolldirection";
-    static constexpr std::string_view naturalScrollingChanged =
-        "SwipeScrollDirectionDidChangeNotification";
-    static constexpr std::string_view accessibilityChanged = "com.apple.accessibility.api";
-    static constexpr std::string_view screenUnlocked = "com.apple.screenIsUnlocked";
+    // The system's own names: the simulation simulates macOS.
+    static constexpr std::string_view naturalScrollingKey = macOSNames.naturalScrollingKey;
+    static constexpr std::string_view naturalScrollingChanged = macOSNames.naturalScrollingChanged;
+    static constexpr std::string_view accessibilityChanged = macOSNames.accessibilityChanged;
+    static constexpr std::string_view screenUnlocked = macOSNames.screenUnlocked;
     // The process that posts device events.
     static constexpr std::int32_t windowServerProcess = 150;
     static constexpr std::string_view applicationName = "TextEdit";
@@ -75,6 +74,7 @@ public:
     Events& events() override;
     RunLoops& runLoops() override { return runLoops_; }
     Symbols& symbols() override { return symbols_; }
+    const SystemNames& names() const override { return macOSNames; }
     Registry& registry() override { return registry_; }
     Permissions& permissions() override { return permissions_; }
     Preferences& preferences() override { return preferences_; }

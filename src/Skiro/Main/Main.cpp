@@ -1,5 +1,8 @@
 // The process entry: a client when run with a command, else the application on the simulated
 // system. The user interface, and the toolkit with it, is loaded only for the application.
+#include "Corvale/CommandLine.hpp"
+#include "Corvale/CommandLinks.hpp"
+#include "Corvale/CommandSocket.hpp"
 #include "Corvale/Commands.hpp"
 #include "Corvale/Updates.hpp"
 #include "CorvaleCore/AppIdentity.hpp"

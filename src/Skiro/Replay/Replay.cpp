@@ -39,8 +39,10 @@ DeviceDescription description(const Json& facts) {
     device.transport = text("Transport");
     // Driven by the trackpad driver without being it: the driver is its parent.
     const Json* driver = corvale::json::member(facts, "trackpadDriver");
-    if (driver != nullptr && *driver == true && device.className != HIDEvent::trackpadDriverClass) {
-        device.parentClassName = std::string(HIDEvent::trackpadDriverClass);
+    // The simulated devices carry the names of the system the simulation simulates.
+    const std::string_view trackpadDriverClass = platform::macOSRegistryNames.trackpadDriverClass;
+    if (driver != nullptr && *driver == true && device.className != trackpadDriverClass) {
+        device.parentClassName = std::string(trackpadDriverClass);
     }
     return device;
 }

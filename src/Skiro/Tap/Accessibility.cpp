@@ -30,9 +30,9 @@ bool Accessibility::canTap(platform::EventTaps& taps) {
     return false;
 }
 
-void Accessibility::openSettings(platform::Workspace& workspace) {
+void Accessibility::openSettings(platform::System& system) {
     try {
-        workspace.openURL(settingsAddress);
+        system.workspace().openURL(system.names().accessibilitySettings);
     } catch (const std::exception&) {
     }
 }

@@ -8,8 +8,6 @@ namespace skiro::HIDEvent {
 
 namespace {
 
-constexpr std::string_view accelerationKey = "HIDScrollAccelerationType";
-
 // The service conforms to the class, or its parent in the service plane does.
 bool conforms(const platform::Registry& registry, platform::RegistryEntry service,
               std::string_view className) {
@@ -68,10 +66,11 @@ std::optional<Device> device(const platform::Registry& registry, std::uint64_t s
     if (!service) {
         return std::nullopt;
     }
+    const platform::RegistryNames& names = registry.names();
     const std::string className = registry.className(*service);
     const std::optional<std::string> acceleration =
-        textProperty(registry, *service, accelerationKey);
-    const bool trackpadDriver = conforms(registry, *service, trackpadDriverClass);
+        textProperty(registry, *service, names.scrollAccelerationKey);
+    const bool trackpadDriver = conforms(registry, *service, names.trackpadDriverClass);
 
     Device found;
     found.facts["class"] = className;
@@ -87,25 +86,28 @@ std::optional<Device> device(const platform::Registry& registry, std::uint64_t s
     if (auto transport = textProperty(registry, *service, "Transport")) {
         found.facts["Transport"] = *transport;
     }
-    found.kind = trackpadDriver || acceleration == trackpadAcceleration ? skiro::Device::trackpad
-                                                                        : skiro::Device::mouse;
+    found.kind = trackpadDriver || acceleration == names.trackpadAcceleration
+                     ? skiro::Device::trackpad
+                     : skiro::Device::mouse;
     return found;
 }
 
 std::unordered_map<std::uint64_t, skiro::Device> scrollDevices(const platform::Registry& registry) {
+    const platform::RegistryNames& names = registry.names();
     std::unordered_map<std::uint64_t, skiro::Device> devices;
     std::optional<std::vector<platform::RegistryEntry>> entries =
-        registry.entries(platform::registry::servicePlane, accelerationKey);
+        registry.entries(platform::registry::servicePlane, names.scrollAccelerationKey);
     if (!entries) {
         return devices;
     }
     for (platform::RegistryEntry entry : *entries) {
-        std::optional<std::string> acceleration = textProperty(registry, entry, accelerationKey);
+        std::optional<std::string> acceleration =
+            textProperty(registry, entry, names.scrollAccelerationKey);
         if (!acceleration) {
             continue;
         }
-        const bool trackpad =
-            *acceleration == trackpadAcceleration || conforms(registry, entry, trackpadDriverClass);
+        const bool trackpad = *acceleration == names.trackpadAcceleration ||
+                              conforms(registry, entry, names.trackpadDriverClass);
         devices[registry.entryID(entry)] =
             trackpad ? skiro::Device::trackpad : skiro::Device::mouse;
     }

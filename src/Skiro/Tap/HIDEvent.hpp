@@ -43,10 +43,6 @@ struct Functions {
 inline constexpr std::uint32_t fieldScrollX = platform::hid::fieldScrollX; // horizontal
 inline constexpr std::uint32_t fieldScrollY = platform::hid::fieldScrollY; // vertical
 
-// The class whose services are a trackpad's, and the acceleration type trackpads report.
-inline constexpr std::string_view trackpadDriverClass = "AppleMultitouchTrackpadHIDEventDriver";
-inline constexpr std::string_view trackpadAcceleration = "HIDTrackpadScrollAcceleration";
-
 // What the registry says about one sender.
 struct Device {
     skiro::Device kind = skiro::Device::mouse;

@@ -153,7 +153,7 @@ Json run(platform::System& system) {
     return Json{{"accessibility", permissions.isProcessTrusted()},
                 {"inputMonitoring", permissions.preflightListenEventAccess()},
                 {"postEvents", permissions.preflightPostEventAccess()},
-                {"systemNatural", SystemScrolling::natural(system.preferences())},
+                {"systemNatural", SystemScrolling::natural(system)},
                 {"taps", taps(system.eventTaps())},
                 {"fields", fields(system.events())}};
 }

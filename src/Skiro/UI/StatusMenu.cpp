@@ -173,7 +173,7 @@ void StatusMenu::perform(Action action) {
         break;
     case Action::openAccessibility:
         appSystem().permissions().isProcessTrustedWithOptions(true);
-        Accessibility::openSettings(appSystem().workspace());
+        Accessibility::openSettings(appSystem());
         break;
     case Action::openSettings:
         WindowsUI::showSettings();

@@ -59,10 +59,10 @@ WelcomeView::WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& 
     askingColumn->addLayout(buttons);
     QObject::connect(allow, &QPushButton::clicked, this, [this] {
         system_.permissions().isProcessTrustedWithOptions(true);
-        Accessibility::openSettings(system_.workspace());
+        Accessibility::openSettings(system_);
     });
     QObject::connect(open, &QPushButton::clicked, this,
-                     [this] { Accessibility::openSettings(system_.workspace()); });
+                     [this] { Accessibility::openSettings(system_); });
     allowed_ = new QWidget(permission);
     auto* allowedRow = new QHBoxLayout(allowed_);
     allowedRow->setContentsMargins(0, 0, 0, 0);
