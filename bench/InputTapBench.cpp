@@ -44,7 +44,7 @@ struct Bench {
 
     explicit Bench(bool turning) {
         tap->setSettings({turning, trackpadStandard});
-        tap->mergeDevices({{trackpad.senderID(), skiro::Device::trackpad}});
+        tap->devices().merge({{trackpad.senderID(), skiro::Device::trackpad}});
     }
     SimulatedEvent scroll(std::int64_t phase) {
         return system.makeScroll(trackpad, Scroll{12, -3, phase, 0, 0, 0});

@@ -25,4 +25,20 @@ void onMain(std::weak_ptr<T> weak, Work work) {
     DispatchQueue::main().async(weakly(std::move(weak), std::move(work)));
 }
 
+// The same for `part`, a part of the object `owner` holds: `work(Part&, arguments...)` runs only
+// while that object lives.
+template <class T, class Part, class Work>
+auto weakly(std::weak_ptr<T> owner, Part& part, Work work) {
+    return [owner = std::move(owner), &part, work = std::move(work)](auto&&... arguments) mutable {
+        if (std::shared_ptr<T> held = owner.lock()) {
+            work(part, std::forward<decltype(arguments)>(arguments)...);
+        }
+    };
+}
+
+template <class T, class Part, class Work>
+void onMain(std::weak_ptr<T> owner, Part& part, Work work) {
+    DispatchQueue::main().async(weakly(std::move(owner), part, std::move(work)));
+}
+
 } // namespace corvale

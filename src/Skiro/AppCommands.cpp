@@ -186,7 +186,7 @@ void record(const Context& context, const Arguments& arguments, const ReplyCallb
                    {"directions", directions(config)},
                    {"macOS", context.system().facts().operatingSystemVersionString()},
                    {"version", corvale::AppIdentity::current().version()}};
-    tap.record(seconds, std::move(header), [reply](InputTap::Recorded recorded) {
+    tap.recorder().record(seconds, std::move(header), [reply](InputTap::Recorded recorded) {
         corvale::DispatchQueue::main().async([reply, recorded] {
             if (recorded.file) {
                 reply(Reply::ok(recorded.file->string()));

@@ -122,7 +122,7 @@ void Live::start() {
             });
         }));
 
-    tap_.setOnCheck(
+    tap_.readBack().setOnCheck(
         corvale::weakly(weak, [](Live& live, bool turnedBack) { live.checked(turnedBack); }));
 
     platform::Permissions& permissions = system_.permissions();
@@ -199,7 +199,7 @@ void Live::checkIfChanged() {
         }
         lastCheck_ = now;
         foundByCheck_.reset();
-        tap_.check();
+        tap_.readBack().start();
         return;
     }
     // The next run, resume or new directions check again.
@@ -241,7 +241,7 @@ void Live::systemChanged() {
 }
 
 void Live::noteForRecording(bool natural) {
-    tap_.note(corvale::json::Json{{"kind", "system"}, {"natural", natural}});
+    tap_.recorder().note(corvale::json::Json{{"kind", "system"}, {"natural", natural}});
 }
 
 void Live::setPaused(bool paused) {

@@ -228,8 +228,8 @@ TEST_F(LiveTest, FollowsTheSystemSettingAndCountsAMissingOneAsNatural) {
 TEST_F(LiveTest, AChangeOfTheSystemSettingIsNotedInARunningRecording) {
     started();
     std::optional<std::optional<std::filesystem::path>> file;
-    t.tap->record(5, Json::object(),
-                  [&file](InputTap::Recorded recorded) { file = recorded.file; });
+    t.tap->recorder().record(5, Json::object(),
+                             [&file](InputTap::Recorded recorded) { file = recorded.file; });
     t.system.setNaturalScrolling(false);
     settle();
     t.system.setNaturalScrolling(false); // unchanged: no note

@@ -108,7 +108,7 @@ TEST(DeviceCache, WithTestHooksASyntheticScrollCarriesItsSender) {
     for (bool hooks : {true, false}) {
         TapHarness h({.testHooks = hooks});
         VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-        h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
+        h.onTap([&] { h.tap->devices().merge({{trackpad.senderID(), Device::trackpad}}); });
         h.tap->setSettings(turning(trackpadOnly));
         SimulatedEvent event = h.system.makeScroll(SoftwareScroll{-20, 0, true, 2, 0, 0, true, 0});
         event.storeInteger(scrollField::testSender, static_cast<std::int64_t>(trackpad.senderID()));

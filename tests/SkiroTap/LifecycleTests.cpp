@@ -149,10 +149,10 @@ TEST_F(LifecycleTest, RunsWithoutASentinelFallsBackToTheSessionAndFailsWhenBothR
 
 TEST_F(LifecycleTest, StopRemovesEveryTapAndDrainingFinishesQueuedWork) {
     ASSERT_TRUE(t.tap->start());
-    t.tap->check();
+    t.tap->readBack().start();
     ASSERT_NE(t.checkTap(), nullptr);
     t.sync();
-    EXPECT_TRUE(t.onTap([&] { return t.tap->readBack().checking(); }));
+    EXPECT_TRUE(t.onTap([&] { return t.tap->readBack().check().checking(); }));
 
     // The tap thread is busy; work queued behind it is done before a draining stop returns.
     std::atomic<bool> go{false};
@@ -174,8 +174,8 @@ TEST_F(LifecycleTest, StopRemovesEveryTapAndDrainingFinishesQueuedWork) {
     EXPECT_FALSE(t.tap->hasTap());
     EXPECT_EQ(t.tap->location(), std::nullopt);
     EXPECT_TRUE(t.system.taps().tapsOfThisProcess().empty());
-    EXPECT_FALSE(t.tap->hasCheckTap());
-    EXPECT_FALSE(t.onTap([&] { return t.tap->readBack().checking(); }));
+    EXPECT_FALSE(t.tap->readBack().hasTap());
+    EXPECT_FALSE(t.onTap([&] { return t.tap->readBack().check().checking(); }));
 }
 
 TEST(TapKeeper, TimeoutWindowsDecideBetweenOnAgainAFreshTapAndGivingUp) {

@@ -309,7 +309,7 @@ protected:
                                                    },
                                                .writes = writes});
         tap->setOnTrouble([this](InputTap::Trouble trouble) { troubles.push_back(trouble); });
-        tap->setOnCheck([this](bool turnedBack) { verdicts.push_back(turnedBack); });
+        tap->readBack().setOnCheck([this](bool turnedBack) { verdicts.push_back(turnedBack); });
     }
 
 private:

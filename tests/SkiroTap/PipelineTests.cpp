@@ -1,6 +1,7 @@
 // Scrolls posted through the simulated system reach the tap on its own thread; what the
 // application under the pointer receives, what the tally counts and what the observer is told.
 #include "LiveTap.hpp"
+#include "Skiro/Tap/SystemDirection.hpp"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +103,7 @@ TEST_P(OnEveryDevice, PausedEveryScrollPassesUntouchedOnTheFastPath) {
 
 TEST_P(OnEveryDevice, ItsKindsChoiceTurnsItOnceKnownAndTheOtherKindsLeavesItAlone) {
     // Known before its first scroll, as a started tap knows the devices attached.
-    h.onTap([&] { h.tap->mergeDevices(HIDEvent::scrollDevices(h.system.registry())); });
+    h.onTap([&] { h.tap->devices().merge(HIDEvent::scrollDevices(h.system.registry())); });
     h.tap->setSettings(turning(standardFor(kind)));
     std::int64_t moving = 0;
     for (const PostResult& result : h.system.post(device, movement())) {
@@ -234,7 +235,7 @@ TEST(Pipeline, PausingMidGestureTurnsTheRestOfItThenPassesTheNextOne) {
 TEST(Pipeline, WritesATurnedAxisLineFixedPointAndLeavesTheOtherAlone) {
     TapHarness h({.testHooks = true});
     VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-    h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
+    h.onTap([&] { h.tap->devices().merge({{trackpad.senderID(), Device::trackpad}}); });
     // A synthetic scroll standing in for the trackpad, without a HID event; the framework reads
     // it as not inverted, so natural trackpad directions turn both axes.
     h.tap->setSettings(turning(allNatural));
@@ -290,7 +291,7 @@ TEST(Pipeline, APostedScrollIsAMouseScrollReadThroughTheFramework) {
 TEST(Pipeline, AReadBackFailureIsCountedWithWhatWasWantedAndWhatCameBack) {
     TapHarness h;
     VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-    h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
+    h.onTap([&] { h.tap->devices().merge({{trackpad.senderID(), Device::trackpad}}); });
     h.tap->setSettings(turning(trackpadStandard));
     FieldWriteRules rules;
     rules.ignored.set(96); // the vertical point delta keeps its value
@@ -326,7 +327,7 @@ TEST(Pipeline, TheObserverSeesTheDeviceMovementAndTheAxisTheUserSees) {
     VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
     VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
     h.onTap([&] {
-        h.tap->mergeDevices(
+        h.tap->devices().merge(
             {{mouse.senderID(), Device::mouse}, {trackpad.senderID(), Device::trackpad}});
     });
     struct Seen {
@@ -335,13 +336,14 @@ TEST(Pipeline, TheObserverSeesTheDeviceMovementAndTheAxisTheUserSees) {
         Point location;
     };
     std::vector<Seen> seen;
-    h.tap->setOnScroll([&](const ScrollSample& sample, double v, double hz, double s, Point p) {
-        EXPECT_TRUE(corvale::isMainThread());
-        seen.push_back({sample, v, hz, s, p});
-    });
+    h.tap->observer().setOnScroll(
+        [&](const ScrollSample& sample, double v, double hz, double s, Point p) {
+            EXPECT_TRUE(corvale::isMainThread());
+            seen.push_back({sample, v, hz, s, p});
+        });
     // Paused: observing alone takes the full path, and nothing is turned.
     h.tap->setSettings(paused);
-    h.tap->setObserving(true);
+    h.tap->observer().setObserving(true);
     h.system.setPointer({12, 34});
 
     using platform::flag::command;
@@ -376,12 +378,29 @@ TEST(Pipeline, TheObserverSeesTheDeviceMovementAndTheAxisTheUserSees) {
     EXPECT_EQ(h.stats().turned, 0);
 }
 
+TEST(ScrollObserver, APostedLineScrollShowsItsFixedPointDeltasTurnedBackOnTheAxisTheUserSees) {
+    SimulatedSystem system;
+    struct Owner : std::enable_shared_from_this<Owner> {
+    } owner;
+    const HIDEvent::Functions hid = HIDEvent::Functions::lookUp(system.symbols());
+    const ScrollObserver observer(Lifetime(owner), hid, system.appFramework(),
+                                  EventTimes(system.clock(), system.clock().timebase()));
+    // Lines, not points: 1.5 lines read as a line delta or a point delta would not be 1.5.
+    SimulatedEvent event =
+        system.makeScroll(SoftwareScroll{1.5, 0, false, 0, 0, platform::flag::shift, true, 0});
+    const ScrollSample sample{Device::mouse, false, 0, 0, true, false};
+    ASSERT_TRUE(sample.isSidewaysWheel());
+    EXPECT_EQ(observer.movement(event, sample, nullptr, readDeltas(event)),
+              (ScrollObserver::Movement{0, -1.5}));
+}
+
 TEST(Pipeline, AReportFindsTheTapGoneAndIsDropped) {
     TapHarness h;
     VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
     int calls = 0;
-    h.tap->setOnScroll([&](const ScrollSample&, double, double, double, Point) { ++calls; });
-    h.tap->setObserving(true);
+    h.tap->observer().setOnScroll(
+        [&](const ScrollSample&, double, double, double, Point) { ++calls; });
+    h.tap->observer().setObserving(true);
     h.system.post(mouse, Scroll{1, 0, 0, 0, 0, 1});
     h.lookups.sync([] {});
     h.sync();
@@ -449,7 +468,7 @@ TEST(Pipeline, TheSteadyPathAllocatesNothing) {
     h.settle();
 
     // Known senders, full and fast paths, decisions, read-back failures: nothing.
-    h.onTap([&] { h.tap->mergeDevices({{mouse.senderID(), Device::mouse}}); });
+    h.onTap([&] { h.tap->devices().merge({{mouse.senderID(), Device::mouse}}); });
     h.system.post(trackpad, swipe(30, -12));
     h.system.post(mouse, wheelSteps(4, -1, 0, platform::flag::shift));
     h.system.post(SoftwareScroll{3, 0, false, 0, 0, 0, true, 0});
@@ -487,7 +506,7 @@ TEST(Pipeline, WithoutTheHIDFunctionsFieldsAreStillTurned) {
         TapHarness h({.missingFunctions = c.missing});
         VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
         if (c.knownTrackpad) {
-            h.onTap([&] { h.tap->mergeDevices({{trackpad.senderID(), Device::trackpad}}); });
+            h.onTap([&] { h.tap->devices().merge({{trackpad.senderID(), Device::trackpad}}); });
         }
         h.tap->setSettings(turning(c.knownTrackpad ? trackpadStandard : mouseStandard));
         PostResult result = h.system.post(trackpad, Scroll{20, 0, 1, 0, 0, 0});
@@ -507,42 +526,44 @@ TEST(Pipeline, WithoutTheHIDFunctionsFieldsAreStillTurned) {
 }
 
 TEST(SystemTurned, ComparesTheEventWithTheHIDEventElseTheLastAnswerElseTheFramework) {
-    TapHarness h;
-    VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
-    VirtualDevice& mouse = h.system.attach(DeviceDescription::wheelMouse());
+    SimulatedSystem system;
+    VirtualDevice& trackpad = system.attach(DeviceDescription::builtInTrackpad());
+    VirtualDevice& mouse = system.attach(DeviceDescription::wheelMouse());
+    tap::Tally tally(system.clock().timebase());
+    const HIDEvent::Functions hid = HIDEvent::Functions::lookUp(system.symbols());
+    SystemDirection direction({system.clock(), system.appFramework(), hid, tally});
     auto turnedBySystem = [&](SimulatedEvent& event) {
-        return h.onTap(
-            [&] { return h.tap->systemTurned(event, event.hidEvent(), readDeltas(event)); });
+        return direction.systemTurned(event, event.hidEvent(), readDeltas(event));
     };
 
     // Natural scrolling: the event moves against the device.
-    SimulatedEvent natural = h.system.makeScroll(trackpad, Scroll{-8, 3, 2, 0, 0, 0});
+    SimulatedEvent natural = system.makeScroll(trackpad, Scroll{-8, 3, 2, 0, 0, 0});
     EXPECT_TRUE(turnedBySystem(natural));
 
     // Vertical unusable (the event has no vertical point delta); horizontal agrees.
-    SimulatedEvent agreeing = h.system.makeScroll(trackpad, Scroll{6, 3, 2, 0, 0, 0});
+    SimulatedEvent agreeing = system.makeScroll(trackpad, Scroll{6, 3, 2, 0, 0, 0});
     agreeing.storeInteger(platform::field::scrollWheelEventPointDeltaAxis1, 0);
     agreeing.hidEvent()->scrollX = -3;
     EXPECT_FALSE(turnedBySystem(agreeing));
 
     // No movement at all: the last answer from a HID event, even though the framework would
     // say inverted.
-    SimulatedEvent still = h.system.makeScroll(trackpad, Scroll{0, 0, 128, 0, 0, 0});
-    ASSERT_TRUE(h.system.simulatedAppFramework().scrollEvent(still)->directionInvertedFromDevice);
+    SimulatedEvent still = system.makeScroll(trackpad, Scroll{0, 0, 128, 0, 0, 0});
+    ASSERT_TRUE(system.simulatedAppFramework().scrollEvent(still)->directionInvertedFromDevice);
     EXPECT_FALSE(turnedBySystem(still));
 
     // A wheel compares its line delta.
-    h.system.setNaturalScrolling(false);
-    SimulatedEvent wheel = h.system.makeScroll(mouse, Scroll{1, 0, 0, 0, 0, 1});
+    system.setNaturalScrolling(false);
+    SimulatedEvent wheel = system.makeScroll(mouse, Scroll{1, 0, 0, 0, 0, 1});
     wheel.storeInteger(platform::field::scrollWheelEventPointDeltaAxis1, -10);
     EXPECT_FALSE(turnedBySystem(wheel));
 
     // Without a HID event the framework answers, and the answer is not kept.
-    SimulatedEvent posted = h.system.makeScroll(SoftwareScroll{2, 0, true, 0, 0, 0, true, 0});
+    SimulatedEvent posted = system.makeScroll(SoftwareScroll{2, 0, true, 0, 0, 0, true, 0});
     EXPECT_TRUE(turnedBySystem(posted));
     EXPECT_FALSE(turnedBySystem(still));
 
-    InputTap::Stats stats = h.stats();
+    tap::Stats stats = tally.copy();
     EXPECT_EQ(stats.startsFromHID, 5);
     EXPECT_EQ(stats.startsFromAppKit, 1);
     EXPECT_EQ(stats.starts.count, 6);

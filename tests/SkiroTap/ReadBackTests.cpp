@@ -103,7 +103,7 @@ struct ReadBackTest : ::testing::Test {
     ReadBackTest() {
         t.tap->setSettings(turning(mouseStandard));
         EXPECT_TRUE(t.tap->start());
-        t.tap->check();
+        t.tap->readBack().start();
         t.sync();
     }
 
@@ -113,7 +113,7 @@ struct ReadBackTest : ::testing::Test {
         }
     }
     bool checking() {
-        return t.onTap([&] { return t.tap->readBack().checking(); });
+        return t.onTap([&] { return t.tap->readBack().check().checking(); });
     }
     std::vector<bool> verdicts() {
         t.settle();
@@ -135,7 +135,7 @@ TEST_F(ReadBackTest, TurnedBackThenRecoveryThenTheEndThroughTheTaps) {
     EXPECT_NE(t.checkTap(), nullptr) << "recovered, still watching";
     scrolls(25);
     EXPECT_EQ(verdicts(), (std::vector<bool>{true, false, false}));
-    EXPECT_FALSE(t.tap->hasCheckTap());
+    EXPECT_FALSE(t.tap->readBack().hasTap());
     EXPECT_EQ(t.checkTap(), nullptr);
     EXPECT_FALSE(checking());
 
@@ -147,26 +147,26 @@ TEST_F(ReadBackTest, TurnedBackThenRecoveryThenTheEndThroughTheTaps) {
 
 TEST_F(ReadBackTest, NoCheckWithoutATapAndNoVerdictWithoutTheReadBackTap) {
     t.tap->stop(false);
-    t.tap->check();
+    t.tap->readBack().start();
     t.sync();
-    EXPECT_FALSE(t.tap->hasCheckTap());
+    EXPECT_FALSE(t.tap->readBack().hasTap());
     EXPECT_FALSE(checking());
 
     t.system.taps().setRefused(TapLocation::annotatedSession, true);
     ASSERT_TRUE(t.tap->start());
-    t.tap->check();
+    t.tap->readBack().start();
     t.sync();
     EXPECT_EQ(t.count("Couldn't make the delivered tap."), 1u);
     EXPECT_TRUE(checking());
     scrolls(40);
     EXPECT_TRUE(verdicts().empty());
-    EXPECT_EQ(t.onTap([&] { return t.tap->readBack().remembered().size(); }), 40u);
+    EXPECT_EQ(t.onTap([&] { return t.tap->readBack().check().remembered().size(); }), 40u);
 }
 
 TEST_F(ReadBackTest, AVerdictOfACheckStoppedMeanwhileIsDeliveredOfOneRestartedNot) {
     scrolls(30);
     t.sync(); // the verdict is queued for the main thread
-    t.tap->check();
+    t.tap->readBack().start();
     t.sync();
     corvale::MainLoop::shared().drain();
     EXPECT_TRUE(t.verdicts.empty()) << "the restarted check's verdict is dropped";
@@ -177,7 +177,7 @@ TEST_F(ReadBackTest, AVerdictOfACheckStoppedMeanwhileIsDeliveredOfOneRestartedNo
     t.sync();
     t.tap->stop(false);
     EXPECT_EQ(verdicts(), std::vector<bool>{false});
-    EXPECT_FALSE(t.tap->hasCheckTap());
+    EXPECT_FALSE(t.tap->readBack().hasTap());
 }
 
 TEST_F(ReadBackTest, AVerdictForATapThatIsGoneIsDropped) {

@@ -219,10 +219,11 @@ struct LiveRecordingTest : ::testing::Test {
 
     std::shared_ptr<Outcome> record(double seconds = 1, Json header = Json{{"tap", "hid"}}) {
         auto outcome = std::make_shared<Outcome>();
-        t.tap->record(seconds, std::move(header), [outcome](InputTap::Recorded recorded) {
-            outcome->file = recorded.file;
-            outcome->ended = recorded;
-        });
+        t.tap->recorder().record(seconds, std::move(header),
+                                 [outcome](InputTap::Recorded recorded) {
+                                     outcome->file = recorded.file;
+                                     outcome->ended = recorded;
+                                 });
         t.sync();
         return outcome;
     }
@@ -256,7 +257,7 @@ TEST_F(LiveRecordingTest, ARecordingWithoutScrollsHasTheHeaderAndTheSendersOnly)
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], (Json{{"kind", "header"}, {"tap", "hid"}}));
     EXPECT_EQ(lines[1], (Json{{"kind", "senders"}, {"senders", Json::object()}}));
-    EXPECT_FALSE(t.onTap([&] { return t.tap->isRecording(); }));
+    EXPECT_FALSE(t.onTap([&] { return t.tap->recorder().isRecording(); }));
     EXPECT_EQ(t.checkTap(), nullptr);
 }
 
@@ -325,8 +326,8 @@ TEST(SlowRegistry, TheTapThreadNeverWaitsForTheRegistryWhileRecording) {
     h.tap->setSettings(turning(trackpadStandard));
     const std::thread::id tapThread = h.onTap([] { return std::this_thread::get_id(); });
     std::optional<fs::path> file;
-    h.tap->record(1, Json{{"tap", "hid"}},
-                  [&](InputTap::Recorded recorded) { file = recorded.file; });
+    h.tap->recorder().record(1, Json{{"tap", "hid"}},
+                             [&](InputTap::Recorded recorded) { file = recorded.file; });
 
     // Unseen senders: their lookups wait for the registry elsewhere; the scrolls do not.
     std::size_t posted = 0;
@@ -375,10 +376,12 @@ TEST_F(LiveRecordingTest, DeliveredLinesShowScrollsTurnedBackByAnotherProgram) {
 }
 
 TEST_F(LiveRecordingTest, NotesFromAnyThreadHaveAnUptimeButNoEventTime) {
-    t.tap->note(Json{{"kind", "nothing running"}});
+    t.tap->recorder().note(Json{{"kind", "nothing running"}});
     std::shared_ptr<Outcome> outcome = record();
     t.system.simulatedClock().advance(std::chrono::milliseconds(250));
-    std::thread([&] { t.tap->note(Json{{"kind", "systemChanged"}, {"natural", false}}); }).join();
+    std::thread([&] {
+        t.tap->recorder().note(Json{{"kind", "systemChanged"}, {"natural", false}});
+    }).join();
     // The note hops to the tap thread; a scroll posted meanwhile may be handled first.
     t.sync();
     t.system.post(mouse, wheelSteps(1, 1));
@@ -421,7 +424,7 @@ TEST_F(LiveRecordingTest, ALaterRecordingReplacesTheRunningOneWhichIsNeverWritte
     ASSERT_TRUE(first->ended);
     EXPECT_FALSE(first->ended->file);
     EXPECT_TRUE(first->ended->replaced) << "nothing failed";
-    EXPECT_TRUE(t.tap->hasRecordingTap());
+    EXPECT_TRUE(t.tap->recorder().hasTap());
     t.system.post(mouse, wheelSteps(1, 1));
 
     end(1);
@@ -429,7 +432,7 @@ TEST_F(LiveRecordingTest, ALaterRecordingReplacesTheRunningOneWhichIsNeverWritte
     EXPECT_EQ(lines.front(), (Json{{"kind", "header"}, {"n", 2}}));
     EXPECT_EQ(ofKind(lines, "scroll").size(), 3u);
     EXPECT_EQ(ofKind(lines, "delivered").size(), 3u) << "one delivered tap, no scroll twice";
-    EXPECT_FALSE(t.tap->hasRecordingTap());
+    EXPECT_FALSE(t.tap->recorder().hasTap());
 }
 
 TEST_F(LiveRecordingTest, WithoutTheDeliveredTapTheRecordingHasNoDeliveredLines) {

@@ -22,7 +22,7 @@ TEST(ScrollTestModel, ThePageShownLastListensAndHidingItHandsTheTapBack) {
     // The pane hidden while the welcome still shows: the welcome's page listens again.
     pane->stop();
     EXPECT_EQ(ScrollTestModel::listening(), welcome);
-    EXPECT_TRUE(tap.observing());
+    EXPECT_TRUE(tap.observer().observing());
     ScrollTestModel::switchListening(Axis::horizontal);
     EXPECT_EQ(welcome->test().axis(), Axis::horizontal);
     welcome->restart();
@@ -32,23 +32,23 @@ TEST(ScrollTestModel, ThePageShownLastListensAndHidingItHandsTheTapBack) {
     EXPECT_EQ(ScrollTestModel::listening(), pane);
     // The welcome page hidden after the pane took over leaves the pane's callback in place.
     welcome->stop();
-    EXPECT_TRUE(tap.observing());
-    EXPECT_TRUE(tap.onScroll());
+    EXPECT_TRUE(tap.observer().observing());
+    EXPECT_TRUE(tap.observer().onScroll());
     ScrollTestModel::switchListening(Axis::horizontal);
     EXPECT_EQ(pane->test().axis(), Axis::horizontal);
     EXPECT_EQ(welcome->test().axis(), Axis::vertical);
 
     pane->stop();
-    EXPECT_FALSE(tap.observing());
-    EXPECT_FALSE(tap.onScroll());
+    EXPECT_FALSE(tap.observer().observing());
+    EXPECT_FALSE(tap.observer().onScroll());
     EXPECT_EQ(ScrollTestModel::listening(), nullptr);
 
     // Held weakly: a listener that goes away without stopping is simply gone.
     pane->start();
     pane.reset();
     EXPECT_EQ(ScrollTestModel::listening(), nullptr);
-    tap.setOnScroll(nullptr);
-    tap.setObserving(false);
+    tap.observer().setOnScroll(nullptr);
+    tap.observer().setObserving(false);
 }
 
 TEST(ScrollTestModel, LastInputReadsBackExactlyAndOnlyScrollsOverThePageCount) {

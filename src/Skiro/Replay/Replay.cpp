@@ -130,14 +130,14 @@ bool ReplaySystem::start() {
     if (!tap_->start()) {
         return false;
     }
-    tap_->record(1, headerLine(header_), [](const InputTap::Recorded&) {});
+    tap_->recorder().record(1, headerLine(header_), [](const InputTap::Recorded&) {});
     settle();
     return true;
 }
 
 void ReplaySystem::setNaturalScrolling(bool natural) {
     system_.setNaturalScrolling(natural);
-    tap_->note(Json{{"kind", "system"}, {"natural", natural}});
+    tap_->recorder().note(Json{{"kind", "system"}, {"natural", natural}});
     // Noted before the next scroll reaches the tap.
     onTap([] {});
 }
@@ -148,14 +148,16 @@ void ReplaySystem::settle() {
 }
 
 std::string ReplaySystem::text() {
-    return onTap([this] { return tap_->recording() ? tap_->recording()->text() : std::string(); });
+    return onTap([this] {
+        return tap_->recorder().recording() ? tap_->recorder().recording()->text() : std::string();
+    });
 }
 
 std::vector<Json> ReplaySystem::scrollLines() {
     return onTap([this] {
         std::vector<Json> scrolls;
-        if (tap_->recording()) {
-            for (const Json& line : tap_->recording()->lines()) {
+        if (tap_->recorder().recording()) {
+            for (const Json& line : tap_->recorder().recording()->lines()) {
                 if (line.value("kind", "") == "scroll") {
                     scrolls.push_back(line);
                 }

@@ -1,12 +1,13 @@
-// The deciding half of the pipeline: the scroll's sample and device, and whether the system
-// turned it. Nothing here waits for the registry: unknown senders are looked up elsewhere.
+// The deciding half of the pipeline: the scroll's sample and device (the system's direction is
+// SystemDirection's). Nothing here waits for the registry: unknown senders are looked up
+// elsewhere.
 #include "CorvaleCore/MainHop.hpp"
 #include "Skiro/Tap/InputTap.hpp"
 
 namespace skiro {
 
 ScrollSample InputTap::sampleOf(const platform::Event& event, platform::IOHIDEvent* hid,
-                                const Arrival& arrival) {
+                                const ScrollArrival& arrival) {
     const platform::EventFlags flags = event.flags();
     return ScrollSample{deviceOf(event, hid, arrival.continuous, arrival.phase, arrival.momentum),
                         arrival.continuous,
@@ -14,47 +15,6 @@ ScrollSample InputTap::sampleOf(const platform::Event& event, platform::IOHIDEve
                         arrival.momentum,
                         (flags & modifier::shift) != 0,
                         (flags & modifier::shortcutKeys) != 0};
-}
-
-bool InputTap::systemTurned(const platform::Event& event, platform::IOHIDEvent* hid,
-                            const ScrollDeltas& deltas) {
-    const std::uint64_t start = clock_.machAbsoluteTime();
-    auto noteStart = [&](bool fromHID) { tally_.started(fromHID, ticksSince(start)); };
-
-    if (hid != nullptr) {
-        // The HID event moves as the device did; the event after the system's own direction.
-        // Opposite signs: the system turned it.
-        const bool continuous = event.integerValue(scrollField::isContinuous) != 0;
-        auto eventValue = [&](const AxisDeltas& axis) {
-            return static_cast<double>(continuous ? axis.point : axis.line);
-        };
-        const double pairs[2][2] = {
-            {eventValue(deltas.vertical), hid_.value(hid, HIDEvent::fieldScrollY)},
-            {eventValue(deltas.horizontal), hid_.value(hid, HIDEvent::fieldScrollX)},
-        };
-        for (const auto& [value, device] : pairs) {
-            if (value != 0 && device != 0) {
-                const bool turned = (value > 0) != (device > 0);
-                lastSystemTurned_ = turned;
-                noteStart(true);
-                return turned;
-            }
-        }
-        // No movement to compare: the last answer a HID event gave.
-        if (lastSystemTurned_) {
-            noteStart(true);
-            return *lastSystemTurned_;
-        }
-    }
-
-    std::optional<platform::AppScrollEvent> app = system_.appFramework().scrollEvent(event);
-    // The framework calls it the direction inverted from the device's.
-    const bool turned = app && app->directionInvertedFromDevice;
-    if (hid != nullptr) {
-        lastSystemTurned_ = turned;
-    }
-    noteStart(false);
-    return turned;
 }
 
 Device InputTap::deviceOf(const platform::Event& event, platform::IOHIDEvent* hid, bool continuous,

@@ -56,4 +56,9 @@ RunLoopThread& RunLoopThread::input(platform::RunLoops& loops) {
     return *thread;
 }
 
+void performSoon(platform::RunLoop& loop, std::function<void()> block) {
+    loop.perform(std::move(block));
+    loop.wakeUp();
+}
+
 } // namespace skiro

@@ -3,6 +3,7 @@
 #include "Platform/RunLoop.hpp"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -33,5 +34,8 @@ private:
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
+
+// Queues `block` on `loop` and wakes it, so that it runs soon.
+void performSoon(platform::RunLoop& loop, std::function<void()> block);
 
 } // namespace skiro

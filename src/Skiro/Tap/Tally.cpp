@@ -33,6 +33,9 @@ Tally::Tally(platform::Timebase timebase) : timebase_(timebase) {
 }
 
 void Tally::scrolled(const Scroll& scroll, std::uint64_t ticks) noexcept {
+    if (scroll.failed != nullptr) {
+        rewriteFailed(scroll.failed->view());
+    }
     const bool trackpad = scroll.device == Device::trackpad;
     beginWrite();
     scrolls_.add();

@@ -36,12 +36,14 @@ public:
         add(fast_, ticks);
         endWrite();
     }
-    // A scroll that took the full path; `ticks` is counted only when `timed`.
+    // A scroll that took the full path; `ticks` is counted only when `timed` (a recording
+    // inflates the full path: not timed while one runs). `failed`: its rewrite did not read back.
     struct Scroll {
         Device device = Device::mouse;
         bool posted = false;
         bool turned = false;
         bool timed = true;
+        const RewriteFailure* failed = nullptr;
     };
     void scrolled(const Scroll& scroll, std::uint64_t ticks) noexcept;
     // A reading of the system's direction for a decision.

@@ -62,12 +62,12 @@ void ScrollTestModel::start() {
 
 void ScrollTestModel::listen() {
     listener() = weak_from_this();
-    tap_.setOnScroll(corvale::weakly(
+    tap_.observer().setOnScroll(corvale::weakly(
         weak_from_this(), [](ScrollTestModel& model, const ScrollSample& sample, double vertical,
                              double horizontal, double seconds, platform::Point at) {
             model.scrollArrived(sample, vertical, horizontal, seconds, at);
         }));
-    tap_.setObserving(true);
+    tap_.observer().setObserving(true);
 }
 
 void ScrollTestModel::stop() {
@@ -79,8 +79,8 @@ void ScrollTestModel::stop() {
         showing().back().lock()->listen();
         return;
     }
-    tap_.setOnScroll(nullptr);
-    tap_.setObserving(false);
+    tap_.observer().setOnScroll(nullptr);
+    tap_.observer().setObserving(false);
     listener().reset();
 }
 
