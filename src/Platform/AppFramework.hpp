@@ -20,8 +20,9 @@ inline constexpr std::uint64_t mayBegin = 32;
 } // namespace appPhase
 
 struct AppScrollEvent {
-    // The deltas carry the system's own direction setting: natural scrolling was applied.
-    bool directionInvertedFromDevice = false;
+    // The system turned the deltas: natural scrolling was applied (the framework calls it
+    // "direction inverted from device").
+    bool systemTurned = false;
     // Pixel-precise deltas (a continuous scroll) rather than lines.
     bool hasPreciseScrollingDeltas = false;
     double scrollingDeltaX = 0;

@@ -34,7 +34,7 @@ TEST(SimulatedEvent, FieldsHoldIntegersAndRealsReadableEitherWay) {
 
 // The system's direction sits between the device and the event: with natural scrolling the
 // deltas have the opposite sign of the HID values, and the framework says the direction was
-// inverted.
+// turned.
 TEST(SimulatedScrolls, NaturalScrollingNegatesTheDeltasAgainstTheDevice) {
     SimulatedSystem system;
     VirtualDevice& trackpad = system.attach(DeviceDescription::builtInTrackpad());
@@ -52,7 +52,7 @@ TEST(SimulatedScrolls, NaturalScrollingNegatesTheDeltasAgainstTheDevice) {
         EXPECT_EQ(t.vertical, (Measures{static_cast<std::int64_t>(2 * sign), 2.5 * sign,
                                         static_cast<std::int64_t>(25 * sign)}));
         EXPECT_EQ(t.horizontal.point, static_cast<std::int64_t>(-12 * sign));
-        EXPECT_EQ(t.app->directionInvertedFromDevice, natural);
+        EXPECT_EQ(t.app->systemTurned, natural);
         EXPECT_TRUE(t.app->hasPreciseScrollingDeltas);
         EXPECT_EQ(t.app->scrollingDeltaY, 25 * sign);
 
@@ -60,7 +60,7 @@ TEST(SimulatedScrolls, NaturalScrollingNegatesTheDeltasAgainstTheDevice) {
         EXPECT_EQ(m.vertical, (Measures{static_cast<std::int64_t>(sign), sign,
                                         static_cast<std::int64_t>(10 * sign)}));
         EXPECT_FALSE(m.continuous);
-        EXPECT_EQ(m.app->directionInvertedFromDevice, natural);
+        EXPECT_EQ(m.app->systemTurned, natural);
         EXPECT_FALSE(m.app->hasPreciseScrollingDeltas);
     }
 }

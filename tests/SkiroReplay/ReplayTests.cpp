@@ -49,7 +49,7 @@ TEST(RecordingReader, ReadsWhatReplayNeedsAndNamesTheLineOfEachDamage) {
     EXPECT_EQ(s.line, 4u);
     EXPECT_EQ(s.flip, "v");
     EXPECT_EQ(s.sender, 1);
-    EXPECT_TRUE(s.shift && s.inverted);
+    EXPECT_TRUE(s.shift && s.systemTurned);
     EXPECT_EQ(s.hid, (std::array<double, 2>{1.5, 0}));
     ASSERT_EQ(s.raw.size(), 2u);
     EXPECT_EQ(s.raw[0].integer, -1);

@@ -237,7 +237,7 @@ TEST(Pipeline, WritesATurnedAxisLineFixedPointAndLeavesTheOtherAlone) {
     VirtualDevice& trackpad = h.system.attach(DeviceDescription::builtInTrackpad());
     h.onTap([&] { h.tap->devices().merge({{trackpad.senderID(), Device::trackpad}}); });
     // A synthetic scroll standing in for the trackpad, without a HID event; the framework reads
-    // it as not inverted, so natural trackpad directions turn both axes.
+    // it as not turned by the system, so natural trackpad directions turn both axes.
     h.tap->setSettings(turning(allNatural));
     SimulatedEvent made = h.system.makeScroll(SoftwareScroll{4, 0, true, 2, 0, 0, false, 0});
     made.storeInteger(scrollField::testSender, static_cast<std::int64_t>(trackpad.senderID()));
@@ -275,10 +275,10 @@ TEST(Pipeline, APostedScrollIsAMouseScrollReadThroughTheFramework) {
     EXPECT_EQ(stats.startsFromAppKit, 1);
     EXPECT_EQ(h.system.simulatedRegistry().serviceLookups(), 0);
 
-    // Not inverted by the system: the mouse's standard needs nothing.
+    // Not turned by the system: the mouse's standard needs nothing.
     result = h.system.post(SoftwareScroll{-3, 0, false, 0, 0, 0, false, 0});
     EXPECT_EQ(*result.delivered, result.made);
-    // The framework cannot read it: taken as not inverted.
+    // The framework cannot read it: taken as not turned.
     h.system.simulatedAppFramework().setAvailable(false);
     result = h.system.post(SoftwareScroll{-3, 0, false, 0, 0, 0, true, 0});
     EXPECT_EQ(result.delivered->vertical, result.made.vertical);
@@ -351,7 +351,7 @@ TEST(Pipeline, TheObserverSeesTheDeviceMovementAndTheAxisTheUserSees) {
     PostResult sideways = h.system.post(mouse, Scroll{2, 0, 0, 0, shift, 1});
     h.system.post(mouse, Scroll{0, -1, 0, 0, shift | command, 1});
     h.system.post(trackpad, Scroll{-30, 5, 2, 0, 0, 0});
-    // Posted, continuous, inverted by the system: the points negated back.
+    // Posted, continuous, turned by the system: the points negated back.
     h.system.post(SoftwareScroll{-14, 6, true, 0, 0, 0, true, 0});
     ASSERT_TRUE(corvale::MainLoop::shared().runUntil([&] { return seen.size() == 4; }));
 
@@ -549,7 +549,7 @@ TEST(SystemTurned, ComparesTheEventWithTheHIDEventElseTheLastAnswerElseTheFramew
     // No movement at all: the last answer from a HID event, even though the framework would
     // say inverted.
     SimulatedEvent still = system.makeScroll(trackpad, Scroll{0, 0, 128, 0, 0, 0});
-    ASSERT_TRUE(system.simulatedAppFramework().scrollEvent(still)->directionInvertedFromDevice);
+    ASSERT_TRUE(system.simulatedAppFramework().scrollEvent(still)->systemTurned);
     EXPECT_FALSE(turnedBySystem(still));
 
     // A wheel compares its line delta.

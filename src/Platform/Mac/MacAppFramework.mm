@@ -18,7 +18,7 @@ std::optional<AppScrollEvent> MacAppFramework::scrollEvent(const Event& event) c
             return std::nullopt;
         }
         AppScrollEvent scroll;
-        scroll.directionInvertedFromDevice = app.directionInvertedFromDevice;
+        scroll.systemTurned = app.directionInvertedFromDevice;
         scroll.hasPreciseScrollingDeltas = app.hasPreciseScrollingDeltas;
         scroll.scrollingDeltaX = app.scrollingDeltaX;
         scroll.scrollingDeltaY = app.scrollingDeltaY;

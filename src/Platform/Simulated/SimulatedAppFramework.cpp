@@ -44,8 +44,7 @@ std::optional<AppScrollEvent> SimulatedAppFramework::scrollEvent(const Event& ev
     }
     auto* simulated = dynamic_cast<const SimulatedEvent*>(&event);
     AppScrollEvent scroll;
-    scroll.directionInvertedFromDevice =
-        simulated != nullptr && simulated->directionInvertedFromDevice();
+    scroll.systemTurned = simulated != nullptr && simulated->systemTurned();
     scroll.hasPreciseScrollingDeltas = event.integerValue(field::scrollWheelEventIsContinuous) != 0;
     scroll.deltaY = event.doubleValue(field::scrollWheelEventFixedPtDeltaAxis1);
     scroll.deltaX = event.doubleValue(field::scrollWheelEventFixedPtDeltaAxis2);

@@ -99,8 +99,8 @@ public:
 
     // Whether the system applied natural scrolling to the deltas (the application framework
     // reports it).
-    bool directionInvertedFromDevice() const { return inverted_; }
-    void setDirectionInvertedFromDevice(bool inverted) { inverted_ = inverted; }
+    bool systemTurned() const { return systemTurned_; }
+    void setSystemTurned(bool turned) { systemTurned_ = turned; }
 
     // Which scroll of the system this is (1 for the first made), 0 for synthetic events.
     std::uint64_t serial() const { return serial_; }
@@ -118,7 +118,7 @@ private:
     FieldWriteRules rules_;
     IOHIDEvent hid_;
     bool hasHID_ = false;
-    bool inverted_ = false;
+    bool systemTurned_ = false;
     std::uint64_t serial_ = 0;
 };
 

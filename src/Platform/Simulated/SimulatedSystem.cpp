@@ -147,7 +147,7 @@ SimulatedEvent SimulatedSystem::makeScroll(const VirtualDevice& device, const Sc
     event.storeInteger(field::eventSourceUnixProcessID, windowServerProcess);
     event.setFlags(event.flags() | scroll.flags);
     event.setHIDEvent({device.senderID(), scroll.horizontal, scroll.vertical, 0});
-    event.setDirectionInvertedFromDevice(natural);
+    event.setSystemTurned(natural);
     event.setSerial(serial_.fetch_add(1) + 1);
     return event;
 }
@@ -164,7 +164,7 @@ SimulatedEvent SimulatedSystem::makeScroll(const SoftwareScroll& scroll) {
     event.storeInteger(field::scrollWheelEventMomentumPhase, scroll.momentum);
     event.storeInteger(field::eventSourceUnixProcessID, scroll.process);
     event.setFlags(event.flags() | scroll.flags);
-    event.setDirectionInvertedFromDevice(scroll.directionInvertedFromDevice);
+    event.setSystemTurned(scroll.systemTurned);
     event.setSerial(serial_.fetch_add(1) + 1);
     return event;
 }

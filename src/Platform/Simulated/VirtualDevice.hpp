@@ -63,7 +63,7 @@ struct SoftwareScroll {
     std::int64_t phase = 0;
     std::int64_t momentum = 0;
     EventFlags flags = 0;
-    bool directionInvertedFromDevice = false;
+    bool systemTurned = false;
     std::int32_t process = 0; // the posting program, field 41
 };
 

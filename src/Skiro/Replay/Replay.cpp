@@ -68,7 +68,7 @@ SimulatedEvent eventOf(const RecordingFile::Scroll& scroll, std::uint64_t sender
     event.setFlags(flags);
     event.setTimestamp(scroll.timestamp);
     event.setLocation(location);
-    event.setDirectionInvertedFromDevice(scroll.inverted);
+    event.setSystemTurned(scroll.systemTurned);
     if (scroll.hid) {
         event.setHIDEvent({sender, (*scroll.hid)[1], (*scroll.hid)[0], 0});
     }

@@ -169,7 +169,7 @@ Recording::Line Recording::ns(const platform::Event& event, const platform::AppF
         return Line::object();
     }
     return Line{{"precise", scroll->hasPreciseScrollingDeltas},
-                {"inverted", scroll->directionInvertedFromDevice},
+                {"inverted", scroll->systemTurned},
                 {"scrollingDelta", Line::array({scroll->scrollingDeltaY, scroll->scrollingDeltaX})},
                 {"delta", Line::array({scroll->deltaY, scroll->deltaX})},
                 {"phase", scroll->phase},

@@ -135,7 +135,7 @@ RecordingFile::Scroll scroll(const Json& line, std::size_t number) {
         if (!ns->is_object()) {
             throw Damaged{"\"ns\" is not an object"};
         }
-        scroll.inverted = flag(*ns, "inverted", false);
+        scroll.systemTurned = flag(*ns, "inverted", false);
     }
     if (const Json* hid = corvale::json::member(line, "hid")) {
         std::optional<double> vertical;

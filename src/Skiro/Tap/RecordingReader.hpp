@@ -44,8 +44,9 @@ struct RecordingFile {
         std::uint64_t timestamp = 0;
         bool shift = false;
         bool shortcutKeys = false;
-        // As the application framework read it; false when the recording could not tell.
-        bool inverted = false;
+        // Whether the system turned it, as the application framework read it (the file's
+        // "inverted"); false when the recording could not tell.
+        bool systemTurned = false;
         // [vertical, horizontal] of the HID event, when there was one.
         std::optional<std::array<double, 2>> hid;
         // The sender's number in this recording.

@@ -29,7 +29,7 @@ ScrollObserver::Movement ScrollObserver::movement(const platform::Event& event,
                  sample.continuous ? static_cast<double>(deltas.horizontal.point)
                                    : deltas.horizontal.fixedPoint};
         std::optional<platform::AppScrollEvent> app = app_.scrollEvent(event);
-        if (app && app->directionInvertedFromDevice) {
+        if (app && app->systemTurned) {
             moved = {-moved.vertical, -moved.horizontal};
         }
     }

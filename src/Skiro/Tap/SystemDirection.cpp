@@ -39,7 +39,7 @@ bool SystemDirection::systemTurned(const platform::Event& event, platform::IOHID
 
     std::optional<platform::AppScrollEvent> app = parts_.app.scrollEvent(event);
     // The framework calls it the direction inverted from the device's.
-    const bool turned = app && app->directionInvertedFromDevice;
+    const bool turned = app && app->systemTurned;
     if (hid != nullptr) {
         last_ = turned;
     }
