@@ -16,7 +16,7 @@ public:
     Settings();
     explicit Settings(corvale::Defaults defaults);
 
-    // The one store, made on first use.
+    // The application's store, as the process entry made it (`appParts()`).
     static Settings& shared();
 
     // Exports `shared().config()` and imports into it.

@@ -1,5 +1,6 @@
 #include "Skiro/Tap/InputTap.hpp"
 #include "CorvaleCore/MainHop.hpp"
+#include "CorvaleCore/SharedOnly.hpp"
 #include "Skiro/Tap/Recording.hpp"
 
 #include <cstdlib>
@@ -22,10 +23,10 @@ ReadBackCheck::Sent InputTap::pointDeltas(const platform::Event& event) {
 
 std::shared_ptr<InputTap> InputTap::make(platform::System& system, platform::RunLoop& tapLoop,
                                          Options options) {
-    return std::make_shared<InputTap>(Private{}, system, tapLoop, std::move(options));
+    return corvale::makeShared<InputTap>(system, tapLoop, std::move(options));
 }
 
-InputTap::InputTap(Private, platform::System& system, platform::RunLoop& tapLoop, Options options)
+InputTap::InputTap(platform::System& system, platform::RunLoop& tapLoop, Options options)
     : system_(system), tapLoop_(tapLoop), clock_(system.clock()),
       timebase_(system.clock().timebase()), hid_(HIDEvent::Functions::lookUp(system.symbols())),
       hooks_(options.testHooks.value_or(testHooks())),

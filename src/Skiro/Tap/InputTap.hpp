@@ -51,8 +51,6 @@ class Recording;
 // fourth replacement within 300 s. The sentinel finds a tap switched off without notice. The
 // windows are read on the system's clock.
 class InputTap : public std::enable_shared_from_this<InputTap> {
-    struct Private {};
-
 public:
     using Cost = tap::Cost;
     using Stats = tap::Stats;
@@ -97,10 +95,6 @@ public:
     // `tapLoop` is the run loop of the thread the taps run on.
     static std::shared_ptr<InputTap> make(platform::System& system, platform::RunLoop& tapLoop,
                                           Options options = {});
-    // The application's tap, on `RunLoopThread::input`, made on first use with the process's
-    // system and kept until the process ends.
-    static InputTap& shared(platform::System& system);
-    InputTap(Private, platform::System& system, platform::RunLoop& tapLoop, Options options);
     InputTap(const InputTap&) = delete;
     InputTap& operator=(const InputTap&) = delete;
     ~InputTap();
@@ -214,6 +208,9 @@ public:
     void scrolled(platform::Event& event);
     static platform::Event* tapCallback(platform::EventType type, platform::Event& event,
                                         void* userInfo);
+
+protected:
+    InputTap(platform::System& system, platform::RunLoop& tapLoop, Options options);
 
 private:
     struct Stall {
