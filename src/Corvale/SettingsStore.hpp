@@ -44,13 +44,12 @@ public:
 
     const Model& config() const { return config_; }
 
-    // One assignment: the will-change handlers are told first, then the value is put in place,
-    // persisted if it differs from the one before (an equal value writes nothing), and published
-    // to the value handlers, who find `config()` already equal to what they are given. An
+    // One assignment: the value is put in place, persisted if it differs from the one before (an
+    // equal value writes nothing), and published to the value handlers, who find `config()`
+    // already equal to what they are given. An
     // assignment made by a handler while values are being published is put in place at once and
     // published after the current round, so every handler sees every value, in order.
     void setConfig(Model value) {
-        willChange_.notify();
         bool changed = !(value == config_);
         config_ = std::move(value);
         if (changed) {
@@ -91,11 +90,6 @@ public:
         return subscription;
     }
 
-    // Told before each assignment, while `config()` still holds the old value.
-    Subscription subscribeWillChange(std::function<void()> willChange) {
-        return willChange_.add(std::move(willChange));
-    }
-
 private:
     void load() {
         std::optional<std::string> stored = defaults_.data(key_);
@@ -129,7 +123,6 @@ private:
     std::string key_;
     Defaults defaults_;
     Model config_{};
-    Subscribers<> willChange_;
     Subscribers<const Model&> values_;
     std::deque<Model> pending_;
     bool publishing_ = false;

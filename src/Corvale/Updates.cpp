@@ -55,10 +55,10 @@ bool Updates::checksAutomatically() const {
 }
 
 void Updates::setChecksAutomatically(bool checks) {
-    willChange_.notify();
     if (controller_) {
         controller_->setAutomaticallyChecksForUpdates(checks);
     }
+    changed_.notify(shown());
 }
 
 bool Updates::installsAutomatically() const {
@@ -66,10 +66,17 @@ bool Updates::installsAutomatically() const {
 }
 
 void Updates::setInstallsAutomatically(bool installs) {
-    willChange_.notify();
     if (controller_) {
         controller_->setAutomaticallyDownloadsUpdates(installs);
     }
+    changed_.notify(shown());
+}
+
+Updates::Shown Updates::shown() const {
+    return {.checksAutomatically = checksAutomatically(),
+            .installsAutomatically = installsAutomatically(),
+            .lastChecked = lastChecked(),
+            .waiting = waiting_};
 }
 
 bool Updates::standardUserDriverShouldHandleShowingScheduledUpdate(const platform::AppcastItem&,
@@ -99,8 +106,8 @@ void Updates::setWaiting(std::optional<std::string> version) {
     if (version == waiting_) {
         return;
     }
-    willChange_.notify();
     waiting_ = std::move(version);
+    changed_.notify(shown());
     if (auto onChange = onChange_) {
         onChange();
     }

@@ -53,9 +53,19 @@ public:
     const std::optional<std::string>& waiting() const { return waiting_; }
     // Called after `waiting` changes.
     void setOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
-    // Told before anything these settings show changes.
-    Subscription subscribeWillChange(std::function<void()> willChange) {
-        return willChange_.add(std::move(willChange));
+
+    // What the settings and the menu show of the updates.
+    struct Shown {
+        bool checksAutomatically = false;
+        bool installsAutomatically = false;
+        std::optional<Date> lastChecked;
+        std::optional<std::string> waiting;
+        bool operator==(const Shown&) const = default;
+    };
+    Shown shown() const;
+    // Told after anything these settings show may have changed, with what they show now.
+    Subscription subscribe(std::function<void(const Shown& shown)> changed) {
+        return changed_.add(std::move(changed));
     }
     // How the application comes to the front; set by the user interface.
     void setActivate(std::function<void()> activate) { activate_ = std::move(activate); }
@@ -81,7 +91,7 @@ private:
     std::optional<std::string> waiting_;
     std::function<void()> onChange_;
     std::function<void()> activate_;
-    Subscribers<> willChange_;
+    Subscribers<const Shown&> changed_;
 };
 
 } // namespace corvale

@@ -6,7 +6,6 @@
 #include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/Files.hpp"
 #include "CorvaleCore/Text.hpp"
-#include "Skiro/AppSystem.hpp"
 #include "Skiro/Tap/Probe.hpp"
 
 #include <fmt/format.h>
@@ -102,7 +101,7 @@ void set(const Context& context, const Arguments& arguments, const ReplyCallback
         reply(Reply::failure(setUsage()));
         return;
     }
-    const bool systemNatural = context.live().systemNatural();
+    const bool systemNatural = context.systemNatural();
     settings.update([&](Config& config) {
         config =
             config.withDirection(choice->device, choice->axes, choice->direction, systemNatural);
@@ -180,7 +179,7 @@ void record(const Context& context, const Arguments& arguments, const ReplyCallb
         return;
     }
     const Config config = context.settings().config();
-    Json header = {{"systemNatural", context.live().systemNatural()},
+    Json header = {{"systemNatural", context.systemNatural()},
                    {"tap", tap.location().value_or("")},
                    {"paused", config.paused},
                    {"directions", directions(config)},
@@ -286,24 +285,11 @@ Json costReport(const InputTap::Cost& cost) {
 
 } // namespace
 
-Context Context::shared() {
-    return Context{
-        .live = []() -> Live& { return Live::shared(); },
-        .tap = []() -> InputTap& { return InputTap::shared(appSystem()); },
-        .settings = []() -> Settings& { return Settings::shared(); },
-        .system = []() -> platform::System& { return appSystem(); },
-    };
-}
-
 std::string setUsage() {
     const std::string program = programName();
     return "Usage: " + program +
            " set <trackpad|mouse> <vertical|horizontal|both> <natural|standard>, or " + program +
            " set all system";
-}
-
-void add(Windows windows) {
-    add(Context::shared(), std::move(windows));
 }
 
 void add(Context context, Windows windows) {
@@ -396,10 +382,6 @@ void add(Context context, Windows windows) {
                    .listed = false,
                    .run = testOnly(context, testStall)});
     Commands::setState([context, windows] { return state(context, windows); });
-}
-
-Json directions() {
-    return directions(Settings::shared().config());
 }
 
 Json directions(const Config& config) {

@@ -19,16 +19,15 @@
 // state command prints. Every handler runs on the main thread.
 namespace skiro::AppCommands {
 
-// What the commands act on, reached only when a command runs: registering them in a process
-// that turns out to be a client makes nothing.
+// What the commands act on, handed over by the process entry and reached only when a command
+// runs: registering them in a process that turns out to be a client makes nothing.
 struct Context {
     std::function<Live&()> live;
     std::function<InputTap&()> tap;
     std::function<Settings&()> settings;
     std::function<platform::System&()> system;
-
-    // The application's shared controller, tap and settings on `appSystem()`.
-    static Context shared();
+    // Whether the system scrolls naturally now, for the directions shown before any are chosen.
+    std::function<bool()> systemNatural;
 };
 
 // The scroll test that listens now, as the user interface reports it for the test commands.
@@ -59,7 +58,6 @@ struct Windows {
 // Registers, in the usage text's order, pause, resume, settings, welcome, set, export, import,
 // record, probe, snapshot and the unlisted test commands, and makes `state` the registry's state
 // provider.
-void add(Windows windows);
 void add(Context context, Windows windows);
 
 // The state document: what the live controller, the tap and its tally say now, and the listening
@@ -68,7 +66,6 @@ corvale::json::Json state(const Context& context, const Windows& windows = {});
 
 // The chosen directions as an object of four members ("trackpadVertical", ... each "natural" or
 // "standard"), or "system" when none are chosen.
-corvale::json::Json directions();
 corvale::json::Json directions(const Config& config);
 
 // The usage line of `set`, with the program's name.

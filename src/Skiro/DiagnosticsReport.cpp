@@ -2,7 +2,7 @@
 
 #include "Corvale/Commands.hpp"
 #include "CorvaleCore/AppIdentity.hpp"
-#include "Skiro/AppSystem.hpp"
+#include "Skiro/AppParts.hpp"
 #include "Skiro/Settings.hpp"
 
 #include <fmt/format.h>
@@ -137,8 +137,9 @@ corvale::Diagnostics::Contribution contribution(const Inputs& inputs) {
 }
 
 Inputs current() {
-    Live& live = Live::shared();
-    InputTap& tap = InputTap::shared(appSystem());
+    const AppParts& parts = appParts();
+    Live& live = parts.live;
+    InputTap& tap = parts.tap;
     Inputs inputs;
     inputs.state = live.state();
     inputs.systemNatural = live.systemNatural();
@@ -149,7 +150,7 @@ Inputs current() {
     inputs.hidFunctionsFound = tap.hidFunctions().allFound();
     inputs.gaveUp = tap.gaveUp();
     inputs.stats = tap.stats();
-    inputs.config = Settings::shared().config();
+    inputs.config = parts.settings.config();
     // The registry's state provider is the application's state document.
     inputs.stateDocument = corvale::Commands::state();
     inputs.now = std::chrono::system_clock::now();

@@ -1,7 +1,8 @@
 #include "Skiro/Live.hpp"
 
 #include "CorvaleCore/MainHop.hpp"
-#include "Skiro/AppSystem.hpp"
+#include "CorvaleCore/SharedOnly.hpp"
+#include "Skiro/AppParts.hpp"
 #include "Skiro/Tap/Accessibility.hpp"
 #include "Skiro/Tap/Logs.hpp"
 #include "Skiro/Tap/OtherTaps.hpp"
@@ -35,21 +36,14 @@ std::string joined(const std::vector<std::string>& names) {
 } // namespace
 
 std::shared_ptr<Live> Live::make(platform::System& system, InputTap& tap, Settings& settings) {
-    return std::make_shared<Live>(Private{}, system, tap, settings);
+    return corvale::makeShared<Live>(system, tap, settings);
 }
 
 Live& Live::shared() {
-    // Never destroyed: the tap and the queued blocks may refer to it until the process ends.
-    // The owning pointer itself is kept, so the leak checker sees the controller as held.
-    static std::shared_ptr<Live>* const owner = [] {
-        platform::System& system = appSystem();
-        return new std::shared_ptr<Live>(
-            make(system, InputTap::shared(system), Settings::shared()));
-    }();
-    return **owner;
+    return appParts().live;
 }
 
-Live::Live(Private, platform::System& system, InputTap& tap, Settings& settings)
+Live::Live(platform::System& system, InputTap& tap, Settings& settings)
     : system_(system), tap_(tap), settings_(settings),
       systemNatural_(SystemScrolling::natural(system)) {}
 
@@ -152,8 +146,8 @@ void Live::permissionChanged() {
             startPolling();
         }
     }
+    isWaiting_ = !tap_.hasTap();
     changed();
-    setWaiting(!tap_.hasTap());
 }
 
 void Live::startPolling() {
@@ -174,7 +168,6 @@ void Live::startTaps() {
     tap_.start(); // a failed start leaves the state waiting
     lastCheck_.reset();
     checkIfChanged();
-    changed();
 }
 
 void Live::startAgain() {
@@ -187,7 +180,8 @@ void Live::startAgain() {
         // Back to waiting, and waiting means the poll runs.
         startPolling();
     }
-    setWaiting(!tap_.hasTap());
+    isWaiting_ = !tap_.hasTap();
+    changed();
 }
 
 void Live::checkIfChanged() {
@@ -210,7 +204,7 @@ void Live::checked(bool turnedBack) {
     if (turnedBack) {
         std::vector<std::string> names =
             OtherTaps::scrollChangers(system_.eventTaps(), system_.runningApplications());
-        setTurnedBackBy(names);
+        turnedBackBy_ = names;
         foundByCheck_ = "no: " + Words::turnedBack(names);
         logs::general().error([&] {
             return "Scrolls come out turned back after Skiro. Apps that can change scrolling: " +
@@ -220,7 +214,7 @@ void Live::checked(bool turnedBack) {
         if (turnedBackBy_) {
             logs::general()("Scrolls arrive as Skiro sends them again.");
         }
-        setTurnedBackBy(std::nullopt);
+        turnedBackBy_.reset();
         foundByCheck_ = "yes, checked " + shortTimeOfDay(std::chrono::system_clock::now());
     }
     changed();
@@ -275,27 +269,16 @@ std::string Live::checkSummary() const {
            std::to_string(stats.checkTurnedBack) + " turned back";
 }
 
+Live::Now Live::now() const {
+    return {.state = state(),
+            .systemNatural = systemNatural_,
+            .turnedBackBy = turnedBackBy_,
+            .waiting = isWaiting_,
+            .away = away_};
+}
+
 void Live::changed() {
-    // A copy: the callback may replace itself.
-    if (std::function<void()> call = onChange) {
-        call();
-    }
-}
-
-void Live::setWaiting(bool waiting) {
-    if (waiting == isWaiting_) {
-        return;
-    }
-    willChange_.notify();
-    isWaiting_ = waiting;
-}
-
-void Live::setTurnedBackBy(std::optional<std::vector<std::string>> names) {
-    if (names == turnedBackBy_) {
-        return;
-    }
-    willChange_.notify();
-    turnedBackBy_ = std::move(names);
+    changed_.notify(now());
 }
 
 std::string_view toString(Live::State state) {

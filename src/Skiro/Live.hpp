@@ -22,25 +22,36 @@ namespace skiro {
 // tap, follows the system's scrolling setting, starts the read-back check when the directions
 // change, and pauses or resumes. Main thread only; the blocks it schedules hold it weakly.
 class Live : public std::enable_shared_from_this<Live> {
-    struct Private {};
-
 public:
     enum class State { waiting, running, paused, stopped };
 
+    // What the menu and the windows show of it, as it is once a change has been made.
+    struct Now {
+        State state = State::waiting;
+        bool systemNatural = true;
+        // Set when scrolls were found turned back: who may be doing it (possibly nobody found).
+        std::optional<std::vector<std::string>> turnedBackBy;
+        bool waiting = true;
+        // Another user's session is in front.
+        bool away = false;
+        bool operator==(const Now&) const = default;
+    };
+
     // `system`, `tap` and `settings` must outlive it.
     static std::shared_ptr<Live> make(platform::System& system, InputTap& tap, Settings& settings);
-    // The application's one controller, over `appSystem()`, `InputTap::shared` and
-    // `Settings::shared()`; made on first use and kept until the process ends.
+    // The application's controller, as the process entry made it (`appParts()`).
     static Live& shared();
 
-    Live(Private, platform::System& system, InputTap& tap, Settings& settings);
     Live(const Live&) = delete;
     Live& operator=(const Live&) = delete;
     // Removes its observers; the tap and the settings are left as they are.
     ~Live();
 
-    // Called on the main thread whenever anything the menu or windows show may have changed.
-    std::function<void()> onChange;
+    // Told on the main thread after anything the menu or the windows show may have changed,
+    // with what it is now.
+    corvale::Subscription subscribe(std::function<void(const Now& now)> changed) {
+        return changed_.add(std::move(changed));
+    }
 
     // Registers the observers, wires the tap and the settings, asks for the permission and
     // settles the state. Once, at launch.
@@ -49,20 +60,17 @@ public:
     // Starts the tap again after it gave up; nothing otherwise.
     void startAgain();
 
+    Now now() const;
     State state() const;
     bool systemNatural() const { return systemNatural_; }
-    // Set when scrolls were found turned back: who may be doing it (possibly nobody found).
     const std::optional<std::vector<std::string>>& turnedBackBy() const { return turnedBackBy_; }
     bool isWaiting() const { return isWaiting_; }
-    // Another user's session is in front.
     bool away() const { return away_; }
     // The read-back check's verdict in words, for the diagnostics report.
     std::string checkSummary() const;
 
-    // Told before `turnedBackBy` or `isWaiting` changes (the windows observe them).
-    corvale::Subscription subscribeWillChange(std::function<void()> willChange) {
-        return willChange_.add(std::move(willChange));
-    }
+protected:
+    Live(platform::System& system, InputTap& tap, Settings& settings);
 
 private:
     // What the last read-back check was started for.
@@ -89,14 +97,13 @@ private:
     void systemChanged();
     // A running recording receives the system's new setting as a note.
     void noteForRecording(bool natural);
+    // Tells the subscribers; called once the change is made.
     void changed();
-    void setWaiting(bool waiting);
-    void setTurnedBackBy(std::optional<std::vector<std::string>> names);
 
     platform::System& system_;
     InputTap& tap_;
     Settings& settings_;
-    corvale::Subscribers<> willChange_;
+    corvale::Subscribers<const Now&> changed_;
     bool systemNatural_;
     std::optional<std::vector<std::string>> turnedBackBy_;
     std::optional<std::string> foundByCheck_;

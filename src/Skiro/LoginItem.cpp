@@ -1,6 +1,6 @@
 #include "Skiro/LoginItem.hpp"
 
-#include "Skiro/AppSystem.hpp"
+#include "Skiro/AppParts.hpp"
 #include "SkiroEngine/Logs.hpp"
 
 #include <string>

@@ -1,5 +1,7 @@
 #include "Skiro/Settings.hpp"
 
+#include "Skiro/AppParts.hpp"
+
 namespace skiro {
 
 Settings::Settings() : SettingsStore(storeKey) {}
@@ -7,8 +9,7 @@ Settings::Settings() : SettingsStore(storeKey) {}
 Settings::Settings(corvale::Defaults defaults) : SettingsStore(storeKey, std::move(defaults)) {}
 
 Settings& Settings::shared() {
-    static Settings* store = new Settings();
-    return *store;
+    return appParts().settings;
 }
 
 corvale::SettingsTransfer<Config> Settings::transfer() {

@@ -6,8 +6,9 @@
 
 namespace skiro {
 
-// The application's settings: the store of the engine's configuration. The menu, the windows,
-// the command line, the live controller and imports all write through `shared()`.
+// The application's settings: the store of the engine's configuration. The process entry makes
+// the application's one; the menu, the windows, the commands, the live controller and imports
+// all write to it.
 class Settings : public corvale::SettingsStore<Config> {
 public:
     static constexpr const char* storeKey = "config";
@@ -16,7 +17,7 @@ public:
     Settings();
     explicit Settings(corvale::Defaults defaults);
 
-    // The one store, made on first use.
+    // The application's store, as the process entry made it (`appParts()`).
     static Settings& shared();
 
     // Exports `shared().config()` and imports into it.

@@ -1,5 +1,6 @@
 #include "SkiroEngine/ScrollTest.hpp"
 
+#include <array>
 #include <cmath>
 
 namespace skiro {
@@ -69,13 +70,13 @@ bool ScrollTest::hasAnswer(Axis axis) const {
     return false;
 }
 
-Directions ScrollTest::applied(Directions directions) const {
+Config ScrollTest::applied(Config config, bool systemNatural) const {
     for (const auto& [device, answers] : found_) {
         for (const auto& [axis, direction] : answers) {
-            directions.at(device, axis) = direction;
+            config = config.withDirection(device, std::array{axis}, direction, systemNatural);
         }
     }
-    return directions;
+    return config;
 }
 
 } // namespace skiro

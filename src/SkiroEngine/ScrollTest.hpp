@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SkiroCore/Scrolling.hpp"
+#include "SkiroEngine/Config.hpp"
 #include "SkiroEngine/ScrollSample.hpp"
 
 #include <map>
@@ -29,8 +30,9 @@ struct ScrollTest {
     // direction, `time` the scroll's time in seconds. True when it added or changed an answer.
     bool scrolled(const ScrollSample& sample, double vertical, double horizontal, double time);
     bool hasAnswer(Axis axis) const;
-    // `directions` with every answer found put in its field.
-    Directions applied(Directions directions) const;
+    // `config` with every answer found chosen (`Config::withDirection`); unchanged, still
+    // following the system, while there is none.
+    Config applied(Config config, bool systemNatural) const;
 
     bool operator==(const ScrollTest&) const = default;
 

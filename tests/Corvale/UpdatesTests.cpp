@@ -86,7 +86,7 @@ TEST_F(UnconfiguredUpdatesTest, NothingStartsAndTheSettingsStayOffForGood) {
     EXPECT_EQ(updates.lastChecked(), std::nullopt);
 
     int announced = 0;
-    Subscription subscription = updates.subscribeWillChange([&] { ++announced; });
+    Subscription subscription = updates.subscribe([&](const Updates::Shown&) { ++announced; });
     updates.setChecksAutomatically(true);
     updates.setInstallsAutomatically(true);
     EXPECT_FALSE(updates.checksAutomatically());
@@ -100,21 +100,26 @@ TEST_F(UnconfiguredUpdatesTest, NothingStartsAndTheSettingsStayOffForGood) {
     EXPECT_EQ(updates.waiting(), std::nullopt);
 }
 
-TEST_F(ConfiguredUpdatesTest, TheSettingsAreTheUpdatersAndChangesAreAnnouncedFirst) {
+TEST_F(ConfiguredUpdatesTest, TheSettingsAreTheUpdatersAndChangesAreAnnouncedOnceMade) {
     EXPECT_TRUE(updates.canCheck());
     EXPECT_TRUE(updates.checksAutomatically());
     EXPECT_FALSE(updates.installsAutomatically());
 
-    std::vector<bool> seenWhenAnnounced;
-    Subscription subscription = updates.subscribeWillChange(
-        [&] { seenWhenAnnounced.push_back(updates.installsAutomatically()); });
+    std::vector<Updates::Shown> announced;
+    Subscription subscription = updates.subscribe([&](const Updates::Shown& shown) {
+        EXPECT_EQ(shown, updates.shown()) << "told once the change is made";
+        announced.push_back(shown);
+    });
     updates.setInstallsAutomatically(true);
     EXPECT_TRUE(updater().automaticallyDownloadsUpdates());
     EXPECT_TRUE(updates.installsAutomatically());
     updates.setChecksAutomatically(false);
     EXPECT_FALSE(updater().automaticallyChecksForUpdates());
     EXPECT_FALSE(updates.checksAutomatically());
-    EXPECT_EQ(seenWhenAnnounced, (std::vector<bool>{false, true}));
+    ASSERT_EQ(announced.size(), 2u);
+    EXPECT_TRUE(announced[0].installsAutomatically);
+    EXPECT_TRUE(announced[0].checksAutomatically);
+    EXPECT_FALSE(announced[1].checksAutomatically);
 }
 
 TEST_F(ConfiguredUpdatesTest, AnUpdateFoundInTheBackgroundWaitsAndIsAnnouncedOnce) {

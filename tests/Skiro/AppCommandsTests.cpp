@@ -47,7 +47,8 @@ protected:
         return {.live = [this]() -> Live& { return *live; },
                 .tap = [&withTap]() -> InputTap& { return withTap; },
                 .settings = [this]() -> Settings& { return settings; },
-                .system = [this]() -> platform::System& { return system; }};
+                .system = [this]() -> platform::System& { return system; },
+                .systemNatural = [this] { return systemNatural; }};
     }
 
     // Windows that note what they are asked to do.
@@ -91,6 +92,8 @@ protected:
     std::vector<test::LiveTap::Timer>& timers = t.timers;
     Settings settings;
     std::shared_ptr<Live> live;
+    // What the context says of the system's own direction.
+    bool systemNatural = true;
     std::vector<std::string> opened;
 };
 
@@ -102,6 +105,7 @@ TEST_F(AppCommandsTest, RegistersInOrderWithoutReachingTheApplication) {
         .tap = []() -> InputTap& { throw std::logic_error("the tap was reached"); },
         .settings = []() -> Settings& { throw std::logic_error("the settings were reached"); },
         .system = []() -> platform::System& { throw std::logic_error("the system was reached"); },
+        .systemNatural = []() -> bool { throw std::logic_error("the system was reached"); },
     };
     AppCommands::add(untouched, windows());
 
@@ -174,6 +178,13 @@ TEST_F(AppCommandsTest, SetRefusesAnythingElseAndChangesNothing) {
     }
     EXPECT_EQ(settings.config().directions, ways(natural, natural, standard, natural));
     EXPECT_EQ(corvale::Defaults::standard().data("config"), stored);
+
+    // The first choice after following the system keeps the system's way, as the entry tells
+    // it, for the other three.
+    ASSERT_EQ(run("set", {"all", "system"}), Reply::ok(""));
+    systemNatural = false;
+    ASSERT_EQ(run("set", {"trackpad", "horizontal", "natural"}), Reply::ok(""));
+    EXPECT_EQ(settings.config().directions, ways(standard, natural, standard, standard));
 }
 
 TEST_F(AppCommandsTest, TestStallKeepsTheWholeNumbersAndStallsThatManyScrolls) {

@@ -28,12 +28,21 @@ struct LiveTest : ::testing::Test {
     Settings settings{corvale::Defaults::standard()};
     std::shared_ptr<Live> live = Live::make(t.system, *t.tap, settings);
     int changes = 0;
-    int willChanges = 0;
-    corvale::Subscription watching = live->subscribeWillChange([this] { ++willChanges; });
+    // What the last notice carried.
+    std::optional<Live::Now> told;
+    corvale::Subscription watching;
 
     LiveTest() {
         home.environment().set("LC_ALL", "C");
-        live->onChange = [this] { ++changes; };
+        watch();
+    }
+
+    void watch() {
+        watching = live->subscribe([this](const Live::Now& now) {
+            EXPECT_EQ(now, live->now()) << "told once the change is made";
+            told = now;
+            ++changes;
+        });
     }
 
     // Until neither the tap thread nor the main queue has anything left that the other handed
@@ -123,8 +132,8 @@ TEST_F(LiveTest, PausingKeepsTheTapAndResumingChecksAgain) {
     EXPECT_EQ(t.checkTap(), nullptr);
 
     // The value it already has: nothing written, nothing logged.
-    int assignments = 0;
-    corvale::Subscription counting = settings.subscribeWillChange([&] { ++assignments; });
+    int assignments = -1; // the subscription hands over the current value first
+    corvale::Subscription counting = settings.subscribe([&](const Config&) { ++assignments; });
     live->setPaused(true);
     EXPECT_EQ(assignments, 0);
     EXPECT_EQ(t.count("Paused.", "general"), 1u);
@@ -150,14 +159,16 @@ TEST_F(LiveTest, WithoutThePermissionItAsksOnceWaitsQuietlyAndThePollStartsTheTa
     EXPECT_FALSE(t.tap->hasTap());
     EXPECT_TRUE(t.messages("general").empty());
     EXPECT_TRUE(t.messages("tap").empty());
-    EXPECT_EQ(willChanges, 0);
+    ASSERT_TRUE(told);
+    EXPECT_TRUE(told->waiting);
 
     // Granted without any notice: only the poll can see it.
     t.system.simulatedPermissions().setTrusted(true);
     ASSERT_TRUE(
         corvale::MainLoop::shared().runUntil([&] { return live->state() == State::running; }, 5s));
     EXPECT_FALSE(live->isWaiting());
-    EXPECT_EQ(willChanges, 1);
+    EXPECT_FALSE(told->waiting);
+    EXPECT_EQ(told->state, State::running);
     EXPECT_NE(t.checkTap(), nullptr);
     EXPECT_EQ(t.system.simulatedPermissions().prompts(), 1);
 }
@@ -166,13 +177,13 @@ TEST_F(LiveTest, ThePermissionTakenAwayStopsTheTapUntilItIsGivenBack) {
     started();
     ASSERT_EQ(live->state(), State::running);
     ASSERT_FALSE(live->isWaiting());
-    const int told = willChanges;
 
     t.system.setAccessibilityTrusted(false);
     settle();
     EXPECT_EQ(live->state(), State::waiting);
     EXPECT_TRUE(live->isWaiting());
-    EXPECT_EQ(willChanges, told + 1);
+    ASSERT_TRUE(told);
+    EXPECT_TRUE(told->waiting);
     EXPECT_EQ(t.platformTap(), nullptr);
     EXPECT_EQ(t.sentinelTap(), nullptr);
     EXPECT_EQ(t.count(takenAway, "general"), 1u);
@@ -195,7 +206,7 @@ TEST_F(LiveTest, FollowsTheSystemSettingAndCountsAMissingOneAsNatural) {
     t.system.setNaturalScrolling(false);
     EXPECT_TRUE(live->systemNatural()) << "read when it was made, when nothing was stored";
     live = Live::make(t.system, *t.tap, settings);
-    live->onChange = [this] { ++changes; };
+    watch();
     EXPECT_FALSE(live->systemNatural());
     started();
 
@@ -329,13 +340,13 @@ TEST_F(LiveTest, AnotherUsersSessionStopsTheTapUntilThisOneIsBack) {
 
 TEST_F(LiveTest, ScrollsTurnedBackNameWhoMayDoItUntilTheyArriveAsSent) {
     started();
-    const int told = willChanges;
     const std::uint32_t flipper = t.addFlipper();
     scrolls(5);
     ASSERT_TRUE(live->turnedBackBy());
     EXPECT_EQ(*live->turnedBackBy(), std::vector<std::string>{"Flipper"});
     EXPECT_EQ(live->checkSummary(), "no: Flipper is turning scrolling back.");
-    EXPECT_EQ(willChanges, told + 1);
+    ASSERT_TRUE(told);
+    EXPECT_EQ(told->turnedBackBy, std::vector<std::string>{"Flipper"});
     EXPECT_EQ(t.messages("general", true),
               std::vector<std::string>{
                   "Scrolls come out turned back after Skiro. Apps that can change scrolling: "
@@ -344,7 +355,7 @@ TEST_F(LiveTest, ScrollsTurnedBackNameWhoMayDoItUntilTheyArriveAsSent) {
     t.system.taps().removeTap(flipper);
     scrolls(5);
     EXPECT_FALSE(live->turnedBackBy());
-    EXPECT_EQ(willChanges, told + 2);
+    EXPECT_FALSE(told->turnedBackBy);
     EXPECT_TRUE(checkedJustNow());
     EXPECT_EQ(t.count("Scrolls arrive as Skiro sends them again.", "general"), 1u);
 }

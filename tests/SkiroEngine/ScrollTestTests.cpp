@@ -96,14 +96,13 @@ TEST(ScrollTest, SwitchingTheAxisForgetsGesturesInProgressButKeepsAnswers) {
     EXPECT_EQ(answer(test, Device::mouse, Axis::vertical), Direction::natural);
 }
 
-TEST(ScrollTest, AppliedPutsOnlyTheAnswersFound) {
+TEST(ScrollTest, AppliedChoosesOnlyTheAnswersFoundAndWithoutOneKeepsFollowingTheSystem) {
     ScrollTest test;
     test.scrolled(wheel, -3, 0, 0);
-    const Directions before = Directions::system(true);
-    Directions expected = before;
+    Directions expected = Directions::system(true);
     expected.mouseVertical = Direction::standard;
-    EXPECT_EQ(test.applied(before), expected);
-    EXPECT_EQ(ScrollTest().applied(before), before);
+    EXPECT_EQ(test.applied(Config(), true).directions, expected);
+    EXPECT_EQ(ScrollTest().applied(Config(), true), Config());
 }
 
 } // namespace

@@ -76,9 +76,9 @@ struct Case {
 QWidget* welcome(test::Desk& desk, Live& live, bool waiting) {
     auto model =
         std::make_unique<WelcomeModel>(desk.settings, live.systemNatural(), *desk.tap, [](bool) {});
-    return WindowsUI::showFitted("welcome", WindowsUI::welcomeWidth,
-                                 std::make_unique<WelcomeView>(std::move(model), desk.system,
-                                                               [waiting] { return waiting; }));
+    return WindowsUI::showFitted(
+        "welcome", WindowsUI::welcomeWidth,
+        std::make_unique<WelcomeView>(std::move(model), desk.system, waiting));
 }
 
 QWidget* settings(SettingsPane pane) {

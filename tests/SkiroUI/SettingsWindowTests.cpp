@@ -141,12 +141,10 @@ TEST_F(SettingsWindowTest,
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     EXPECT_EQ(scrolling->grid().mapTo(scrolling, QPoint()), gridAt) << "nothing moves";
 
-    // A test answer starts from what is shown and is stored at once.
-    scrolling->applyAnswer([](const Directions& shown) {
-        Directions next = shown;
-        next.mouseVertical = Direction::natural;
-        return next;
-    });
+    // A test answer is stored at once, beside what was chosen.
+    ScrollTest answered;
+    ASSERT_TRUE(answered.scrolled(ScrollSample{.device = Device::mouse}, 3, 0, 0));
+    scrolling->applyAnswer(answered);
     EXPECT_EQ(settings.config().directions->mouseVertical, Direction::natural);
     EXPECT_EQ(settings.config().directions->trackpadVertical, Direction::natural);
     EXPECT_TRUE(choice(Device::mouse, Axis::vertical, Direction::natural)->isChecked());

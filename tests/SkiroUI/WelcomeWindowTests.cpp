@@ -29,8 +29,7 @@ WelcomeView& showWelcome(Desk& desk, bool waiting = false, std::vector<bool>* lo
                                                         logins->push_back(open);
                                                     }
                                                 });
-    auto view =
-        std::make_unique<WelcomeView>(std::move(model), desk.system, [waiting] { return waiting; });
+    auto view = std::make_unique<WelcomeView>(std::move(model), desk.system, waiting);
     WelcomeView& shown = *view;
     WindowsUI::showFitted("welcome", 620, std::move(view));
     return shown;
@@ -200,12 +199,14 @@ TEST(WelcomeWindow, ShowingItAgainGivesAFreshModelAndDoneStoresOnlyWhatWasChosen
 
     // A choice in the grid is stored at Done, with the login choice.
     WelcomeView& third = showWelcome(desk, false, &logins);
-    Directions mouseNatural = third.model().directions();
-    mouseNatural.mouseVertical = Direction::natural;
-    third.model().choose(mouseNatural);
+    Directions chosen = third.model().directions();
+    chosen.mouseVertical = Direction::standard;
+    third.setup().grid().choice(Device::mouse, Axis::vertical, Direction::standard)->click();
+    EXPECT_EQ(third.setup().grid().directions(), chosen) << "shown before Done";
+    EXPECT_FALSE(desk.settings.config().directions) << "stored only at Done";
     third.model().openAtLogin = false;
     third.finish();
-    EXPECT_EQ(desk.settings.config().directions, mouseNatural);
+    EXPECT_EQ(desk.settings.config().directions, chosen);
     EXPECT_EQ(logins, (std::vector<bool>{true, false}));
 }
 

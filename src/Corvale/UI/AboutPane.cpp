@@ -108,9 +108,8 @@ AboutPane::AboutPane(QIcon icon, Texts texts, Links links, Flag detailedLogging,
     if (detailedLogging_.subscribe) {
         loggingChanges_ = detailedLogging_.subscribe([this] { refresh(); });
     }
-    // Told before the change; the new values are read once it is made.
-    updateChanges_ = updates_.subscribeWillChange(
-        [this] { QTimer::singleShot(0, this, [this] { refresh(); }); });
+    updateChanges_ =
+        updates_.subscribe([this](const Updates::Shown& shown) { showUpdates(shown); });
     refresh();
 }
 
@@ -220,13 +219,17 @@ void AboutPane::refresh() {
         QSignalBlocker quiet(logging_);
         logging_->setChecked(detailedLogging_.get());
     }
+    showUpdates(updates_.shown());
+}
+
+void AboutPane::showUpdates(const Updates::Shown& shown) {
     if (checks_ != nullptr) {
         QSignalBlocker quietChecks(checks_);
         QSignalBlocker quietInstalls(installs_);
-        checks_->setChecked(updates_.checksAutomatically());
-        installs_->setChecked(updates_.installsAutomatically());
+        checks_->setChecked(shown.checksAutomatically);
+        installs_->setChecked(shown.installsAutomatically);
         QString when = QStringLiteral("Never");
-        if (std::optional<Updates::Date> date = updates_.lastChecked()) {
+        if (const std::optional<Updates::Date>& date = shown.lastChecked) {
             const auto milliseconds =
                 std::chrono::duration_cast<std::chrono::milliseconds>(date->time_since_epoch());
             when = QLocale().toString(QDateTime::fromMSecsSinceEpoch(milliseconds.count()),

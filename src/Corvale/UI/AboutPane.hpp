@@ -59,6 +59,7 @@ private:
     QWidget* header(const QIcon& icon);
     QWidget* updatesSection();
     void refresh();
+    void showUpdates(const Updates::Shown& shown);
 
     Texts texts_;
     Links links_;

@@ -80,7 +80,7 @@ TerminationSignals::~TerminationSignals() {
     ::close(pipe_[1]);
 }
 
-int runApplication(int argc, char** argv) {
+int runApplication(int argc, char** argv, const AppParts& parts) {
     // Without a display the application renders offscreen, so it runs headless as it does on
     // a desktop.
     if (corvale::wantsOffscreen(corvale::thisWindowSystem(), std::getenv)) {
@@ -102,7 +102,7 @@ int runApplication(int argc, char** argv) {
     // What was posted before Qt took over the main queue runs first.
     corvale::DispatchQueue::main().async([] { corvale::MainLoop::shared().drain(); });
 
-    AppDelegate delegate;
+    AppDelegate delegate(parts);
     {
         // Installed first, so that a signal while launching still ends the run in order.
         TerminationSignals termination([] { QCoreApplication::quit(); });

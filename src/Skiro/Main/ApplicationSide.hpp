@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Skiro/AppCommands.hpp"
+#include "Skiro/AppParts.hpp"
 
 namespace platform::simulated {
 class SimulatedSystem;
@@ -18,8 +19,9 @@ struct ApplicationSide {
     // Makes the application's windows the application under the simulated system's pointer
     // wherever they show.
     void (*showOwnWindowsOn)(platform::simulated::SimulatedSystem& system) = nullptr;
-    // Runs the application until it quits; answers the process's exit status. Main thread, once.
-    int (*run)(int argc, char** argv) = nullptr;
+    // Runs the application over the parts the entry made until it quits; answers the process's
+    // exit status. Main thread, once.
+    int (*run)(int argc, char** argv, const AppParts& parts) = nullptr;
 };
 
 // Loads the library, once; none, with the reason on standard error, when it cannot be loaded.

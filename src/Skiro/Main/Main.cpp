@@ -12,10 +12,14 @@
 #endif
 #include "CorvaleCore/Text.hpp"
 #include "Skiro/AppCommands.hpp"
-#include "Skiro/AppSystem.hpp"
+#include "Skiro/AppParts.hpp"
 #include "Skiro/Main/ApplicationSide.hpp"
 #include "Skiro/Main/SimulatedDesk.hpp"
 #include "Skiro/Main/TestScroll.hpp"
+#include "Skiro/Settings.hpp"
+#include "Skiro/Tap/InputTap.hpp"
+#include "Skiro/Tap/RunLoopThread.hpp"
+#include "Skiro/Tap/SystemScrolling.hpp"
 #include "Skiro/UI/SettingsPane.hpp"
 #include "SkiroEngine/Identity.hpp"
 
@@ -61,6 +65,29 @@ std::atomic<skiro::app::SimulatedDesk*> desk{nullptr};
 // The user interface, loaded once the process is known to be the application.
 const skiro::app::ApplicationSide* side = nullptr;
 
+// What the application's commands act on: the parts `assemble` makes, reached only when a
+// command runs, which is in the application. A client reaches none.
+skiro::AppCommands::Context commandContext() {
+    using skiro::appParts;
+    return {.live = []() -> skiro::Live& { return appParts().live; },
+            .tap = []() -> skiro::InputTap& { return appParts().tap; },
+            .settings = []() -> skiro::Settings& { return appParts().settings; },
+            .system = []() -> platform::System& { return appParts().system; },
+            .systemNatural = [] { return skiro::SystemScrolling::natural(appParts().system); }};
+}
+
+// The application's parts, in the order each needs the ones before: the settings store, the
+// tap on its own thread, and the live controller over both. Never destroyed: the tap thread and
+// queued blocks may reach them until the process ends; the owning pointers are kept, so the leak
+// checker sees them as held.
+const skiro::AppParts& assemble(platform::System& system) {
+    auto* settings = new skiro::Settings();
+    auto* tap = new std::shared_ptr<skiro::InputTap>(
+        skiro::InputTap::make(system, skiro::RunLoopThread::input(system.runLoops()).runLoop()));
+    auto* live = new std::shared_ptr<skiro::Live>(skiro::Live::make(system, **tap, *settings));
+    return skiro::setAppParts({system, *settings, **tap, **live});
+}
+
 // The window commands as every process registers them: a client needs only their names and the
 // panes' names; what they open is reached when they run, which is in the application.
 skiro::AppCommands::Windows windows() {
@@ -82,7 +109,7 @@ skiro::AppCommands::Windows windows() {
 int main(int argc, char** argv) {
     corvale::AppIdentity::setCurrent(skiro::appIdentity());
     skiro::AppCommands::Windows shown = windows();
-    skiro::AppCommands::add(shown);
+    skiro::AppCommands::add(commandContext(), shown);
     skiro::app::addTestScroll([] { return desk.load(); }, shown.listening);
     addLinkDelivery();
     corvale::Commands::runIfAsked(withLinksOpened(argc, argv));
@@ -101,8 +128,7 @@ int main(int argc, char** argv) {
 #if SKIRO_MAC_BACKEND
     // The real system; test-scroll has no simulated desk to scroll and answers "Not available.".
     // No update framework is linked in yet, so Updates starts none.
-    auto* system = new platform::mac::MacSystem();
-    skiro::setAppSystem(*system);
+    platform::System& system = *new platform::mac::MacSystem();
 #else
     auto* machine =
         new skiro::app::SimulatedDesk(skiro::app::SimulatedDesk::Options::fromEnvironment());
@@ -111,7 +137,7 @@ int main(int argc, char** argv) {
     }
     desk.store(machine);
     side->showOwnWindowsOn(machine->system());
-    skiro::setAppSystem(machine->system());
+    platform::System& system = machine->system();
     // The update framework is not on this platform: a simulated updater whose feed offers nothing.
     corvale::Updates::shared().setFactory([](platform::UpdaterDelegate& delegate) {
         return std::make_unique<platform::simulated::SimulatedUpdater>(delegate);
@@ -121,5 +147,6 @@ int main(int argc, char** argv) {
               << " is running on a simulated system. From another terminal: "
               << (argc > 0 ? argv[0] : "skiro") << " help" << std::endl;
 #endif
-    return side->run(argc, argv);
+    const skiro::AppParts& parts = assemble(system);
+    return side->run(argc, argv, parts);
 }

@@ -1,6 +1,7 @@
 // The tap, its settings and its pipeline: the fast path, and the full path as decide, write,
 // verify, tell.
 #include "Skiro/Tap/InputTap.hpp"
+#include "CorvaleCore/SharedOnly.hpp"
 #include "Skiro/Tap/RunLoopThread.hpp"
 
 #include <cstdlib>
@@ -10,10 +11,10 @@ namespace skiro {
 
 std::shared_ptr<InputTap> InputTap::make(platform::System& system, platform::RunLoop& tapLoop,
                                          Options options) {
-    return std::make_shared<InputTap>(Private{}, system, tapLoop, std::move(options));
+    return corvale::makeShared<InputTap>(system, tapLoop, std::move(options));
 }
 
-InputTap::InputTap(Private, platform::System& system, platform::RunLoop& tapLoop, Options options)
+InputTap::InputTap(platform::System& system, platform::RunLoop& tapLoop, Options options)
     : system_(system), tapLoop_(tapLoop), clock_(system.clock()),
       timebase_(system.clock().timebase()), hid_(HIDEvent::Functions::lookUp(system.symbols())),
       hooks_(options.testHooks.value_or(testHooks())),

@@ -44,8 +44,6 @@ namespace skiro {
 // it, and its taps call it back through a plain pointer: stop it (on the main thread) and let the
 // tap thread finish what it holds before the last reference goes.
 class InputTap : public std::enable_shared_from_this<InputTap> {
-    struct Private {};
-
 public:
     using Cost = tap::Cost;
     using Stats = tap::Stats;
@@ -67,10 +65,6 @@ public:
     // `tapLoop` is the run loop of the thread the taps run on.
     static std::shared_ptr<InputTap> make(platform::System& system, platform::RunLoop& tapLoop,
                                           Options options = {});
-    // The application's tap, on `RunLoopThread::input`, made on first use with the process's
-    // system and kept until the process ends.
-    static InputTap& shared(platform::System& system);
-    InputTap(Private, platform::System& system, platform::RunLoop& tapLoop, Options options);
     InputTap(const InputTap&) = delete;
     InputTap& operator=(const InputTap&) = delete;
     ~InputTap();
@@ -146,6 +140,9 @@ public:
     void scrolled(platform::Event& event);
     static platform::Event* tapCallback(platform::EventType type, platform::Event& event,
                                         void* userInfo);
+
+protected:
+    InputTap(platform::System& system, platform::RunLoop& tapLoop, Options options);
 
 private:
     static platform::Event* sentinelCallback(platform::EventType type, platform::Event& event,

@@ -2,7 +2,6 @@
 #include "CorvaleCore/MainHop.hpp"
 #include "Skiro/Tap/InputTap.hpp"
 #include "Skiro/Tap/Logs.hpp"
-#include "Skiro/Tap/RunLoopThread.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -18,14 +17,6 @@ constexpr auto drainWait = std::chrono::milliseconds(100);
 constexpr auto drainPause = std::chrono::milliseconds(50);
 
 } // namespace
-
-InputTap& InputTap::shared(platform::System& system) {
-    // Never destroyed: its taps call it until the process ends. The owning pointer itself is
-    // kept, so the leak checker sees the tap as held.
-    static std::shared_ptr<InputTap>* const owner = new std::shared_ptr<InputTap>(
-        make(system, RunLoopThread::input(system.runLoops()).runLoop()));
-    return **owner;
-}
 
 platform::Event* InputTap::sentinelCallback(platform::EventType type, platform::Event& event,
                                             void* userInfo) {

@@ -98,8 +98,8 @@ std::string_view shownName(Direction direction) {
     return direction == Direction::natural ? "Natural" : "Standard";
 }
 
-DirectionsGrid::DirectionsGrid(DirectionsBinding binding, QWidget* parent)
-    : QWidget(parent), binding_(std::move(binding)) {
+DirectionsGrid::DirectionsGrid(const Directions& shown, Chosen chosen, QWidget* parent)
+    : QWidget(parent), shown_(shown), chosen_(std::move(chosen)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* grid = new QGridLayout();
@@ -119,15 +119,14 @@ DirectionsGrid::DirectionsGrid(DirectionsBinding binding, QWidget* parent)
                 segments->addWidget(segment);
             }
             QObject::connect(group, &QButtonGroup::idClicked, this, [this, device, axis](int id) {
-                Directions directions = binding_.get();
-                const auto chosen = static_cast<Direction>(id);
+                const auto direction = static_cast<Direction>(id);
                 // The choice already shown changes nothing: storing it would end following the
                 // system's setting without the user having changed anything.
-                if (directions.at(device, axis) == chosen) {
-                    return;
+                if (shown_.at(device, axis) != direction && chosen_) {
+                    chosen_(device, axis, direction);
                 }
-                directions.at(device, axis) = chosen;
-                binding_.set(directions);
+                // What the owner shows now, which it may have set while told, or left as it was.
+                setDirections(shown_);
             });
             choices_[static_cast<int>(device)][static_cast<int>(axis)] = group;
             grid->addLayout(segments, row, static_cast<int>(axis) + 1);
@@ -139,7 +138,7 @@ DirectionsGrid::DirectionsGrid(DirectionsBinding binding, QWidget* parent)
         "Natural: the page follows your fingers, as on an iPhone. Standard: scrolling down moves "
         "you down the page, as on Windows.",
         this));
-    refresh();
+    setDirections(shown_);
 }
 
 QAbstractButton* DirectionsGrid::choice(Device device, Axis axis, Direction direction) const {
@@ -147,12 +146,12 @@ QAbstractButton* DirectionsGrid::choice(Device device, Axis axis, Direction dire
         static_cast<int>(direction));
 }
 
-void DirectionsGrid::refresh() {
-    const Directions directions = binding_.get();
+void DirectionsGrid::setDirections(const Directions& shown) {
+    shown_ = shown;
     for (Device device : allCases<Device>) {
         for (Axis axis : allCases<Axis>) {
             QButtonGroup* group = choices_[static_cast<int>(device)][static_cast<int>(axis)];
-            group->button(static_cast<int>(directions.at(device, axis)))->setChecked(true);
+            group->button(static_cast<int>(shown_.at(device, axis)))->setChecked(true);
         }
     }
 }

@@ -16,25 +16,24 @@ namespace skiro {
 std::string_view shownName(Device device);
 std::string_view shownName(Direction direction);
 
-// Where a view reads and writes the directions it shows.
-struct DirectionsBinding {
-    std::function<Directions()> get;
-    std::function<void(const Directions&)> set;
-};
-
 // Trackpad and mouse by vertical and horizontal, each a choice between Natural and Standard,
-// with what the two words mean.
+// with what the two words mean. It shows what its owner gives it and tells the owner what the
+// user chose; the owner changes the configuration and shows the outcome.
 class DirectionsGrid final : public QWidget {
 public:
-    explicit DirectionsGrid(DirectionsBinding binding, QWidget* parent = nullptr);
+    // The user chose `direction` for `device` along `axis`, other than the one shown.
+    using Chosen = std::function<void(Device device, Axis axis, Direction direction)>;
 
-    // Shows the directions the binding gives now.
-    void refresh();
+    DirectionsGrid(const Directions& shown, Chosen chosen, QWidget* parent = nullptr);
+
+    void setDirections(const Directions& shown);
+    const Directions& directions() const { return shown_; }
     // The button that chooses `direction` for `device` along `axis`.
     QAbstractButton* choice(Device device, Axis axis, Direction direction) const;
 
 private:
-    DirectionsBinding binding_;
+    Directions shown_;
+    Chosen chosen_;
     // By device, then axis.
     QButtonGroup* choices_[2][2];
 };

@@ -1,6 +1,7 @@
 #include "Skiro/UI/ScrollTestModel.hpp"
 
 #include "CorvaleCore/MainHop.hpp"
+#include "CorvaleCore/SharedOnly.hpp"
 #include "CorvaleCore/Text.hpp"
 
 #include <QApplication>
@@ -36,10 +37,10 @@ void forget(const ScrollTestModel* model) {
 } // namespace
 
 std::shared_ptr<ScrollTestModel> ScrollTestModel::make(InputTap& tap) {
-    return std::make_shared<ScrollTestModel>(Private{}, tap);
+    return corvale::makeShared<ScrollTestModel>(tap);
 }
 
-ScrollTestModel::ScrollTestModel(Private, InputTap& tap) : tap_(tap) {}
+ScrollTestModel::ScrollTestModel(InputTap& tap) : tap_(tap) {}
 
 ScrollTestModel::~ScrollTestModel() = default;
 

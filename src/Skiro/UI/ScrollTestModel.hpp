@@ -19,13 +19,10 @@ namespace skiro {
 // over the page and tells its owner when an answer was found. Only one model listens to the tap
 // at a time, the one whose page was shown last. Main thread only.
 class ScrollTestModel : public std::enable_shared_from_this<ScrollTestModel> {
-    struct Private {};
-
 public:
     using OnFound = std::function<void(const ScrollTest& test)>;
 
     static std::shared_ptr<ScrollTestModel> make(InputTap& tap);
-    ScrollTestModel(Private, InputTap& tap);
     ~ScrollTestModel();
     ScrollTestModel(const ScrollTestModel&) = delete;
     ScrollTestModel& operator=(const ScrollTestModel&) = delete;
@@ -68,6 +65,9 @@ public:
     // One scroll report from the tap.
     void scrollArrived(const ScrollSample& sample, double vertical, double horizontal,
                        double seconds, platform::Point location);
+
+protected:
+    explicit ScrollTestModel(InputTap& tap);
 
 private:
     void listen();

@@ -7,8 +7,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QShowEvent>
-#include <QTimer>
 #include <QVBoxLayout>
+
+#include <array>
 
 namespace skiro {
 
@@ -49,24 +50,22 @@ ScrollingPane::ScrollingPane(Settings& settings, Live& live, InputTap& tap, QWid
     keepsRoom.setRetainSizeWhenHidden(true);
     note_->setSizePolicy(keepsRoom);
     column->addWidget(note_);
-    grid_ =
-        new DirectionsGrid({.get = [this] { return shown(); },
-                            .set = [this](const Directions& directions) { choose(directions); }},
-                           body);
+    grid_ = new DirectionsGrid(
+        shown(),
+        [this](Device device, Axis axis, Direction direction) { choose(device, axis, direction); },
+        body);
     column->addWidget(grid_);
     column->addSpacing(8);
     testView_ = new ScrollTestView(test_, body);
     column->addWidget(testView_);
-    test_->onFound = [this](const ScrollTest& test) {
-        applyAnswer([&test](const Directions& shown) { return test.applied(shown); });
-    };
+    test_->onFound = [this](const ScrollTest& test) { applyAnswer(test); };
     column->addStretch(1);
 
-    settingsChanges_ = settings_.subscribe([this](const Config&) { refresh(); });
-    // Told before the change; the new state is read once it is made.
+    // Each tells what it has now; the subscription to the store shows the first state.
+    settingsChanges_ =
+        settings_.subscribe([this](const Config& config) { refresh(config, live_.now()); });
     liveChanges_ =
-        live_.subscribeWillChange([this] { QTimer::singleShot(0, this, [this] { refresh(); }); });
-    refresh();
+        live_.subscribe([this](const Live::Now& now) { refresh(settings_.config(), now); });
 }
 
 void ScrollingPane::showEvent(QShowEvent* event) {
@@ -81,22 +80,25 @@ Directions ScrollingPane::shown() const {
     return settings_.config().shownDirections(live_.systemNatural());
 }
 
-void ScrollingPane::choose(const Directions& directions) {
-    settings_.update([&](Config& config) { config.directions = directions; });
+void ScrollingPane::choose(Device device, Axis axis, Direction direction) {
+    const bool systemNatural = live_.systemNatural();
+    settings_.update([&](Config& config) {
+        config = config.withDirection(device, std::array{axis}, direction, systemNatural);
+    });
 }
 
-void ScrollingPane::applyAnswer(const std::function<Directions(const Directions&)>& applied) {
-    choose(applied(shown()));
+void ScrollingPane::applyAnswer(const ScrollTest& test) {
+    const bool systemNatural = live_.systemNatural();
+    settings_.update([&](Config& config) { config = test.applied(config, systemNatural); });
 }
 
-void ScrollingPane::refresh() {
-    grid_->refresh();
-    testView_->setWaiting(live_.isWaiting());
-    note_->setVisible(!settings_.config().directions.has_value());
-    const auto& turnedBackBy = live_.turnedBackBy();
-    warning_->setVisible(turnedBackBy.has_value());
-    if (turnedBackBy) {
-        warningText_->setText(QString::fromStdString(Words::turnedBack(*turnedBackBy)));
+void ScrollingPane::refresh(const Config& config, const Live::Now& now) {
+    grid_->setDirections(config.shownDirections(now.systemNatural));
+    testView_->setWaiting(now.waiting);
+    note_->setVisible(!config.directions.has_value());
+    warning_->setVisible(now.turnedBackBy.has_value());
+    if (now.turnedBackBy) {
+        warningText_->setText(QString::fromStdString(Words::turnedBack(*now.turnedBackBy)));
     }
 }
 

@@ -26,10 +26,11 @@ public:
 
     // What the pane shows: `Config.directions` when chosen, else the system's way everywhere.
     Directions shown() const;
-    // Stores all four directions at once; the first choice thereby stops following the system.
-    void choose(const Directions& directions);
-    // A scroll-test answer, applied at once to what is shown and stored.
-    void applyAnswer(const std::function<Directions(const Directions&)>& applied);
+    // A choice in the grid, stored at once; the first one stores all four directions and thereby
+    // stops following the system.
+    void choose(Device device, Axis axis, Direction direction);
+    // The scroll test's answers, stored at once.
+    void applyAnswer(const ScrollTest& test);
 
     DirectionsGrid& grid() const { return *grid_; }
     QLabel* note() const { return note_; }
@@ -39,7 +40,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void refresh();
+    // Shows `config` as the live controller has it now.
+    void refresh(const Config& config, const Live::Now& now);
 
     Settings& settings_;
     Live& live_;

@@ -4,14 +4,14 @@
 
 namespace skiro {
 
-ScrollingSetup::ScrollingSetup(std::shared_ptr<ScrollTestModel> test, DirectionsBinding directions,
-                               QWidget* parent)
+ScrollingSetup::ScrollingSetup(std::shared_ptr<ScrollTestModel> test, const Directions& shown,
+                               DirectionsGrid::Chosen chosen, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(14);
     test_ = new ScrollTestView(std::move(test), this);
-    grid_ = new DirectionsGrid(std::move(directions), this);
+    grid_ = new DirectionsGrid(shown, std::move(chosen), this);
     layout->addWidget(test_);
     layout->addWidget(grid_);
 }

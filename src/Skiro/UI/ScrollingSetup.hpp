@@ -13,8 +13,8 @@ namespace skiro {
 // window's Scrolling pane lays out its own, the grid first.)
 class ScrollingSetup final : public QWidget {
 public:
-    ScrollingSetup(std::shared_ptr<ScrollTestModel> test, DirectionsBinding directions,
-                   QWidget* parent = nullptr);
+    ScrollingSetup(std::shared_ptr<ScrollTestModel> test, const Directions& shown,
+                   DirectionsGrid::Chosen chosen, QWidget* parent = nullptr);
 
     ScrollTestView& test() { return *test_; }
     DirectionsGrid& grid() { return *grid_; }

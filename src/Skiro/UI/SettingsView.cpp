@@ -4,7 +4,7 @@
 #include "Corvale/UI/QtPanels.hpp"
 #include "Corvale/WhatsNew.hpp"
 #include "CorvaleCore/Defaults.hpp"
-#include "Skiro/AppSystem.hpp"
+#include "Skiro/AppParts.hpp"
 #include "Skiro/UI/GeneralPane.hpp"
 #include "Skiro/UI/Icon.hpp"
 #include "Skiro/UI/ScrollingPane.hpp"
@@ -32,13 +32,15 @@ constexpr int minimumHeight = 420;
 
 SettingsView::Parts sharedParts() {
     static auto* panels = new corvale::QtPanels();
-    return {.settings = Settings::shared(),
-            .live = []() -> Live& { return Live::shared(); },
-            .tap = []() -> InputTap& { return InputTap::shared(appSystem()); },
-            .loginItem = appSystem().loginItem(),
+    const AppParts& parts = appParts();
+    return {.settings = parts.settings,
+            .live = [&parts]() -> Live& { return parts.live; },
+            .tap = [&parts]() -> InputTap& { return parts.tap; },
+            .loginItem = parts.system.loginItem(),
             .panels = *panels,
             .updates = corvale::Updates::shared(),
-            .open = [](const std::string& address) { appSystem().workspace().openURL(address); }};
+            .open = [&parts](
+                        const std::string& address) { parts.system.workspace().openURL(address); }};
 }
 
 std::function<SettingsView::Parts()>& partsSource() {

@@ -1,7 +1,7 @@
 #include "Skiro/UI/StatusMenu.hpp"
 
 #include "Corvale/Updates.hpp"
-#include "Skiro/AppSystem.hpp"
+#include "Skiro/AppParts.hpp"
 #include "Skiro/Tap/Accessibility.hpp"
 #include "Skiro/UI/Icon.hpp"
 #include "Skiro/UI/WindowsUI.hpp"

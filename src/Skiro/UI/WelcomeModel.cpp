@@ -1,25 +1,30 @@
 #include "Skiro/UI/WelcomeModel.hpp"
 
+#include <array>
+
 namespace skiro {
 
 WelcomeModel::WelcomeModel(Settings& settings, bool systemNatural, InputTap& tap,
                            SetOpenAtLogin setOpenAtLogin)
     : settings_(settings), setOpenAtLogin_(std::move(setOpenAtLogin)),
-      test_(ScrollTestModel::make(tap)),
-      directions_(settings.config().shownDirections(systemNatural)),
-      chosen_(settings.config().directions.has_value()) {
-    test_->onFound = [this](const ScrollTest& test) { choose(test.applied(directions_)); };
+      test_(ScrollTestModel::make(tap)), systemNatural_(systemNatural), draft_(settings.config()) {
+    test_->onFound = [this](const ScrollTest& test) {
+        changed(test.applied(draft_, systemNatural_));
+    };
 }
 
-void WelcomeModel::choose(const Directions& directions) {
-    directions_ = directions;
-    chosen_ = true;
-    changed_.notify();
+void WelcomeModel::choose(Device device, Axis axis, Direction direction) {
+    changed(draft_.withDirection(device, std::array{axis}, direction, systemNatural_));
+}
+
+void WelcomeModel::changed(Config draft) {
+    draft_ = std::move(draft);
+    changed_.notify(directions());
 }
 
 void WelcomeModel::done() {
-    if (chosen_) {
-        settings_.update([&](Config& config) { config.directions = directions_; });
+    if (const std::optional<Directions> chosen = draft_.directions) {
+        settings_.update([&](Config& config) { config.directions = chosen; });
     }
     if (setOpenAtLogin_) {
         setOpenAtLogin_(openAtLogin);

@@ -25,15 +25,15 @@ public:
     WelcomeModel& operator=(const WelcomeModel&) = delete;
 
     const std::shared_ptr<ScrollTestModel>& test() const { return test_; }
-    const Directions& directions() const { return directions_; }
-    // The user's own choice.
-    void choose(const Directions& directions);
-    // Told after the directions change.
-    corvale::Subscription subscribe(std::function<void()> changed) {
+    Directions directions() const { return draft_.shownDirections(systemNatural_); }
+    // The user's own choice in the grid.
+    void choose(Device device, Axis axis, Direction direction);
+    // Told after the directions change, with the directions now.
+    corvale::Subscription subscribe(std::function<void(const Directions& directions)> changed) {
         return changed_.add(std::move(changed));
     }
-    // The directions came from a choice or a test, not from the default.
-    bool chosen() const { return chosen_; }
+    // The directions came from a choice, a test or the store, not from the system's setting.
+    bool chosen() const { return draft_.directions.has_value(); }
 
     bool openAtLogin = true;
 
@@ -44,9 +44,12 @@ private:
     Settings& settings_;
     SetOpenAtLogin setOpenAtLogin_;
     std::shared_ptr<ScrollTestModel> test_;
-    Directions directions_;
-    bool chosen_;
-    corvale::Subscribers<> changed_;
+    bool systemNatural_;
+    // The configuration as Done would store its directions.
+    Config draft_;
+    corvale::Subscribers<const Directions&> changed_;
+
+    void changed(Config draft);
 };
 
 } // namespace skiro

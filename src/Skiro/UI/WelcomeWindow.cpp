@@ -29,8 +29,8 @@ QHBoxLayout* row(QWidget* owner, std::string_view symbol, QWidget* body) {
 } // namespace
 
 WelcomeView::WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& system,
-                         std::function<bool()> waiting, QWidget* parent)
-    : QWidget(parent), model_(std::move(model)), system_(system), waiting_(std::move(waiting)) {
+                         bool waiting, QWidget* parent)
+    : QWidget(parent), model_(std::move(model)), system_(system) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(28, 24, 28, 20);
     layout->setSpacing(16);
@@ -78,12 +78,14 @@ WelcomeView::WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& 
 
     WelcomeModel& shown = *model_;
     setup_ = new ScrollingSetup(
-        shown.test(),
-        DirectionsBinding{[&shown] { return shown.directions(); },
-                          [&shown](const Directions& directions) { shown.choose(directions); }},
+        shown.test(), shown.directions(),
+        [&shown](Device device, Axis axis, Direction direction) {
+            shown.choose(device, axis, direction);
+        },
         this);
     layout->addWidget(setup_);
-    directions_ = shown.subscribe([this] { setup_->grid().refresh(); });
+    directions_ = shown.subscribe(
+        [this](const Directions& directions) { setup_->grid().setDirections(directions); });
 
     auto* pause = new QWidget(this);
     auto* pauseColumn = new QVBoxLayout(pause);
@@ -108,11 +110,10 @@ WelcomeView::WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& 
     ending->addStretch();
     ending->addWidget(done);
     layout->addLayout(ending);
-    refresh();
+    setWaiting(waiting);
 }
 
-void WelcomeView::refresh() {
-    const bool waiting = waiting_ ? waiting_() : false;
+void WelcomeView::setWaiting(bool waiting) {
     asking_->setVisible(waiting);
     allowed_->setVisible(!waiting);
     setup_->test().setWaiting(waiting);

@@ -19,22 +19,21 @@ namespace skiro {
 class WelcomeView final : public QWidget {
 public:
     // `waiting` tells whether Accessibility is still missing; `system` asks for it.
-    WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& system,
-                std::function<bool()> waiting, QWidget* parent = nullptr);
+    WelcomeView(std::unique_ptr<WelcomeModel> model, platform::System& system, bool waiting,
+                QWidget* parent = nullptr);
 
     WelcomeModel& model() { return *model_; }
     ScrollingSetup& setup() { return *setup_; }
-    // Shows the Accessibility row for what `waiting` says now.
-    void refresh();
+    // Shows the Accessibility row for whether it is still missing.
+    void setWaiting(bool waiting);
     // What Done does.
     void finish();
-    // Keeps `subscription` (to what `waiting` reads) for as long as the view lives.
+    // Keeps `subscription` (to what tells it `setWaiting`) for as long as the view lives.
     void keep(corvale::Subscription subscription) { watching_ = std::move(subscription); }
 
 private:
     std::unique_ptr<WelcomeModel> model_;
     platform::System& system_;
-    std::function<bool()> waiting_;
     QWidget* asking_;
     QWidget* allowed_;
     ScrollingSetup* setup_;

@@ -1,8 +1,7 @@
 #include "Skiro/UI/WindowsUI.hpp"
 
-#include "CorvaleCore/Dispatch.hpp"
 #include "CorvaleCore/Log.hpp"
-#include "Skiro/AppSystem.hpp"
+#include "Skiro/AppParts.hpp"
 #include "Skiro/Live.hpp"
 #include "Skiro/LoginItem.hpp"
 #include "Skiro/Settings.hpp"
@@ -22,20 +21,15 @@ namespace skiro::WindowsUI {
 namespace {
 
 std::unique_ptr<WelcomeView> makeWelcome() {
-    platform::System& system = appSystem();
-    Live& live = Live::shared();
-    auto model = std::make_unique<WelcomeModel>(Settings::shared(), live.systemNatural(),
-                                                InputTap::shared(system),
+    const AppParts& parts = appParts();
+    Live& live = parts.live;
+    auto model = std::make_unique<WelcomeModel>(parts.settings, live.systemNatural(), parts.tap,
                                                 [](bool on) { LoginItem::set(on); });
-    auto view = std::make_unique<WelcomeView>(std::move(model), system,
-                                              [&live] { return live.isWaiting(); });
-    // Told before the change: the row is redrawn once it has happened.
-    view->keep(live.subscribeWillChange([shown = QPointer<WelcomeView>(view.get())] {
-        corvale::DispatchQueue::main().async([shown] {
-            if (shown) {
-                shown->refresh();
-            }
-        });
+    auto view = std::make_unique<WelcomeView>(std::move(model), parts.system, live.isWaiting());
+    view->keep(live.subscribe([shown = QPointer<WelcomeView>(view.get())](const Live::Now& now) {
+        if (shown) {
+            shown->setWaiting(now.waiting);
+        }
     }));
     return view;
 }
