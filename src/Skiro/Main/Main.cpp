@@ -76,16 +76,23 @@ skiro::AppCommands::Context commandContext() {
             .systemNatural = [] { return skiro::SystemScrolling::natural(appParts().system); }};
 }
 
+// What owns the application's parts. Never destroyed: the tap thread and queued blocks may reach
+// them until the process ends. Held from here, so the leak checker sees them as held.
+struct Owners {
+    skiro::Settings settings;
+    std::shared_ptr<skiro::InputTap> tap;
+    std::shared_ptr<skiro::Live> live;
+};
+Owners* owners = nullptr;
+
 // The application's parts, in the order each needs the ones before: the settings store, the
-// tap on its own thread, and the live controller over both. Never destroyed: the tap thread and
-// queued blocks may reach them until the process ends; the owning pointers are kept, so the leak
-// checker sees them as held.
+// tap on its own thread, and the live controller over both.
 const skiro::AppParts& assemble(platform::System& system) {
-    auto* settings = new skiro::Settings();
-    auto* tap = new std::shared_ptr<skiro::InputTap>(
-        skiro::InputTap::make(system, skiro::RunLoopThread::input(system.runLoops()).runLoop()));
-    auto* live = new std::shared_ptr<skiro::Live>(skiro::Live::make(system, **tap, *settings));
-    return skiro::setAppParts({system, *settings, **tap, **live});
+    owners = new Owners();
+    owners->tap =
+        skiro::InputTap::make(system, skiro::RunLoopThread::input(system.runLoops()).runLoop());
+    owners->live = skiro::Live::make(system, *owners->tap, owners->settings);
+    return skiro::setAppParts({system, owners->settings, *owners->tap, *owners->live});
 }
 
 // The window commands as every process registers them: a client needs only their names and the
