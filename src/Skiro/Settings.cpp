@@ -12,10 +12,6 @@ Settings& Settings::shared() {
     return appParts().settings;
 }
 
-corvale::SettingsTransfer<Config> Settings::transfer() {
-    return transfer(shared());
-}
-
 corvale::SettingsTransfer<Config> Settings::transfer(Settings& store) {
     return corvale::SettingsTransfer<Config>{[&store] { return store.config(); },
                                              [&store](Config imported) {

@@ -20,9 +20,7 @@ public:
     // The application's store, as the process entry made it (`appParts()`).
     static Settings& shared();
 
-    // Exports `shared().config()` and imports into it.
-    static corvale::SettingsTransfer<Config> transfer();
-    // The same, bound to `store`. An import keeps the store's own `hasCompletedOnboarding`:
+    // Exports `store`'s configuration and imports into it. An import keeps the store's own `hasCompletedOnboarding`:
     // finishing the welcome on another machine says nothing about this one.
     static corvale::SettingsTransfer<Config> transfer(Settings& store);
 };
